@@ -1,0 +1,37 @@
+// Console services the program needs: painting cells, the cursor, printed text, keys.
+#pragma once
+#include <stdint.h>
+
+/// One screen cell: a text byte and its colour attribute.
+struct ConsoleCell {
+  char ch;
+  uint16_t attr;
+};
+
+/// Left and right column (0-based) of the visible console window.
+/// False when standard output is not a console.
+bool osWindowSpan(int* left, int* right);
+
+/// Paints count cells into one row of the screen buffer, starting at the
+/// 0-based buffer coordinates (x, y). The cursor does not move; the console
+/// clips whatever falls outside its buffer. Failures are not reported.
+void osPaintCells(int x, int y, const ConsoleCell* cells, int count);
+
+/// Places the console cursor at 0-based (x, y); the next printed text starts there.
+bool osPlaceCursor(int x, int y);
+
+/// Clears the whole console (the shell's "cls").
+void osClearScreen();
+
+/// Prints text verbatim at the cursor (never used as a format) and flushes it.
+void osPrintText(const char* text);
+
+/// Hides (false) or shows (true) the display cursor around long work.
+void osShowCursor(bool show);
+
+/// Reads one key byte without echo and without waiting for Enter. Extended
+/// keys arrive as two reads: 0x00 or 0xE0, then the key's code.
+int osReadKey();
+
+/// Milliseconds from an arbitrary start; wraps around.
+uint32_t osMilliseconds();

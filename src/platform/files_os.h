@@ -1,0 +1,103 @@
+// File-system services the program needs, in its own types.
+#pragma once
+#include <stdint.h>
+
+/// Mode bit of a folder in FileStatus::mode.
+const int folderModeBit = 0x4000;
+
+/// What a status call reports of a path. Times are whole seconds since 1970.
+struct FileStatus {
+  int mode;            // folderModeBit for a folder, 0x8000 for a file
+  int64_t size;        // bytes
+  int64_t accessTime;  // last access
+  int64_t modifyTime;  // last modification
+};
+
+enum StatusResult { statusOk, statusNotFound, statusFailed };
+
+/// Status of a path. A drive root and a name whose last byte is the second
+/// byte of a double-byte character are answered like any other path.
+StatusResult osFileStatus(const char* path, FileStatus* status);
+
+/// 0 when a file or folder of that name exists, otherwise a non-zero error number.
+int osAccess(const char* path);
+
+/// Creates one folder; false when it cannot (parent missing, name taken, ...).
+bool osMakeFolder(const char* path);
+
+/// Removes one file; false when it cannot.
+bool osRemoveFile(const char* path);
+
+/// Free bytes available to the caller on the volume of root ("X:\").
+bool osFreeBytes(const char* root, uint64_t* freeBytes);
+
+/// Bytes per sector of the volume of root ("X:\" or "\\server\share\").
+bool osBytesPerSector(const char* root, uint32_t* bytesPerSector);
+
+/// File system name of the volume of root ("NTFS", "FAT32", ...), at most size - 1 bytes.
+bool osFileSystemName(const char* root, char* name, int size);
+
+// Stream descriptors of the C runtime (whole-file copies in file mode).
+
+/// Opens for reading in binary mode, sharing everything; -1 on failure.
+int osOpenStreamRead(const char* path);
+/// Creates or empties for writing in binary mode, sharing everything,
+/// a new file writable; -1 on failure.
+int osOpenStreamWrite(const char* path);
+/// Reads up to size bytes: the count read, 0 at end of file, -1 on failure.
+int osReadStream(int fd, void* buffer, unsigned size);
+/// Writes size bytes: the count written, -1 on failure.
+int osWriteStream(int fd, const void* buffer, unsigned size);
+void osCloseStream(int fd);
+/// Sets last-access and last-write times from whole seconds.
+bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime);
+
+// Handles (sector-aligned copies in tree mode). Null means no handle.
+struct OsFile;
+typedef OsFile* FileHandle;
+
+/// Opens an existing file for reading, sharing reading only.
+FileHandle osOpenRead(const char* path);
+/// Creates (or empties) a file for unbuffered sequential writing, no sharing.
+/// Every read or write through it must start at a multiple of the sector
+/// size, move a multiple of it, and use a buffer aligned to it.
+FileHandle osCreateUnbuffered(const char* path);
+/// Opens an existing file for ordinary writing, no sharing.
+FileHandle osOpenWrite(const char* path);
+bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done);
+bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done);
+/// Moves the file pointer to offset bytes from the start.
+bool osSeekTo(FileHandle file, int64_t offset);
+bool osSizeOf(FileHandle file, int64_t* size);
+/// Last-write time in 100-nanosecond units since 1601.
+bool osLastWriteOf(FileHandle file, int64_t* fileTime);
+/// Sets the last-write time only (creation and last access stay).
+bool osSetLastWrite(FileHandle file, int64_t fileTime);
+void osCloseFile(FileHandle file);
+
+// Folder listing.
+
+/// One listed entry.
+struct ListEntry {
+  char name[260];   // the entry's name, NUL-ended
+  bool isFolder;    // carries the folder bit (also a link to a folder)
+};
+
+struct OsListing;
+typedef OsListing* ListHandle;
+
+/// Starts listing pattern ("folder\*.*") and gives its first entry; null
+/// when nothing can be listed.
+ListHandle osListFirst(const char* pattern, ListEntry* entry);
+/// The next entry; false at the end of the listing or on an error.
+bool osListNext(ListHandle listing, ListEntry* entry);
+void osListClose(ListHandle listing);
+
+/// Identity of a folder, the same for every spelling that reaches it
+/// (letter case, relative path, link).
+struct FolderId {
+  uint64_t volume;
+  uint64_t index;
+};
+
+bool osFolderIdentity(const char* path, FolderId* id);

@@ -1,0 +1,197 @@
+// File-system services on Win32 and the C runtime.
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <sys/utime.h>
+#include <windows.h>
+
+#include "platform/files_os.h"
+
+static const int64_t unixEpochIn100ns = 116444736000000000LL;
+
+static int64_t secondsOf(FILETIME time) {
+  int64_t ticks = ((int64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
+  int64_t since = ticks - unixEpochIn100ns;
+  int64_t seconds = since / 10000000;
+  if (since % 10000000 < 0) --seconds;
+  return seconds;
+}
+
+// The errors the runtime's status call reports as "not found".
+static bool isNotFound(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NO_MORE_FILES:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+      return true;
+  }
+  return false;
+}
+
+// _stat64 would do here, but under wine it refuses a name whose last byte is
+// the second byte of a double-byte character (0x5C) and a bare drive; the
+// attribute call answers both correctly with the same fields.
+StatusResult osFileStatus(const char* path, FileStatus* status) {
+  if (path[0] == 0) return statusNotFound;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+    return isNotFound(GetLastError()) ? statusNotFound : statusFailed;
+  }
+  bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status->mode = folder ? folderModeBit : 0x8000;
+  status->size = folder ? 0 : (int64_t)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow);
+  status->accessTime = secondsOf(data.ftLastAccessTime);
+  status->modifyTime = secondsOf(data.ftLastWriteTime);
+  return statusOk;
+}
+
+int osAccess(const char* path) {
+  if (path[0] == 0) return ENOENT;
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 0;
+  return isNotFound(GetLastError()) ? ENOENT : EACCES;
+}
+
+bool osMakeFolder(const char* path) { return CreateDirectoryA(path, NULL) != 0; }
+
+bool osRemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool osFreeBytes(const char* root, uint64_t* freeBytes) {
+  ULARGE_INTEGER available, total, free;
+  if (!GetDiskFreeSpaceExA(root, &available, &total, &free)) return false;
+  *freeBytes = available.QuadPart;
+  return true;
+}
+
+bool osBytesPerSector(const char* root, uint32_t* bytesPerSector) {
+  DWORD sectorsPerCluster, bytes, freeClusters, clusters;
+  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytes, &freeClusters, &clusters)) return false;
+  *bytesPerSector = bytes;
+  return true;
+}
+
+bool osFileSystemName(const char* root, char* name, int size) {
+  return GetVolumeInformationA(root, NULL, 0, NULL, NULL, NULL, name, (DWORD)size) != 0;
+}
+
+int osOpenStreamRead(const char* path) { return _sopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO); }
+
+int osOpenStreamWrite(const char* path) {
+  return _sopen(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+}
+
+int osReadStream(int fd, void* buffer, unsigned size) { return _read(fd, buffer, size); }
+
+int osWriteStream(int fd, const void* buffer, unsigned size) { return _write(fd, buffer, size); }
+
+void osCloseStream(int fd) { _close(fd); }
+
+bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
+  struct __utimbuf64 times;
+  times.actime = accessTime;
+  times.modtime = modifyTime;
+  return _utime64(path, &times) == 0;
+}
+
+static FileHandle fromHandle(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? nullptr : (FileHandle)handle;
+}
+
+FileHandle osOpenRead(const char* path) {
+  return fromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL));
+}
+
+FileHandle osCreateUnbuffered(const char* path) {
+  return fromHandle(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, NULL));
+}
+
+FileHandle osOpenWrite(const char* path) {
+  return fromHandle(CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+}
+
+bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
+  DWORD count = 0;
+  BOOL ok = ReadFile((HANDLE)file, buffer, size, &count, NULL);
+  *done = count;
+  return ok != 0;
+}
+
+bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done) {
+  DWORD count = 0;
+  BOOL ok = WriteFile((HANDLE)file, buffer, size, &count, NULL);
+  *done = count;
+  return ok != 0;
+}
+
+bool osSeekTo(FileHandle file, int64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = offset;
+  return SetFilePointerEx((HANDLE)file, to, NULL, FILE_BEGIN) != 0;
+}
+
+bool osSizeOf(FileHandle file, int64_t* size) {
+  LARGE_INTEGER value;
+  if (!GetFileSizeEx((HANDLE)file, &value)) return false;
+  *size = value.QuadPart;
+  return true;
+}
+
+bool osLastWriteOf(FileHandle file, int64_t* fileTime) {
+  FILETIME written;
+  if (!GetFileTime((HANDLE)file, NULL, NULL, &written)) return false;
+  *fileTime = (int64_t)(((uint64_t)written.dwHighDateTime << 32) | written.dwLowDateTime);
+  return true;
+}
+
+bool osSetLastWrite(FileHandle file, int64_t fileTime) {
+  FILETIME written;
+  written.dwLowDateTime = (DWORD)(fileTime & 0xFFFFFFFF);
+  written.dwHighDateTime = (DWORD)((uint64_t)fileTime >> 32);
+  return SetFileTime((HANDLE)file, NULL, NULL, &written) != 0;
+}
+
+void osCloseFile(FileHandle file) { CloseHandle((HANDLE)file); }
+
+static void fillEntry(const WIN32_FIND_DATAA& found, ListEntry* entry) {
+  lstrcpynA(entry->name, found.cFileName, sizeof entry->name);
+  entry->isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+ListHandle osListFirst(const char* pattern, ListEntry* entry) {
+  WIN32_FIND_DATAA found;
+  HANDLE listing = FindFirstFileA(pattern, &found);
+  if (listing == INVALID_HANDLE_VALUE) return nullptr;
+  fillEntry(found, entry);
+  return (ListHandle)listing;
+}
+
+bool osListNext(ListHandle listing, ListEntry* entry) {
+  WIN32_FIND_DATAA found;
+  if (!FindNextFileA((HANDLE)listing, &found)) return false;
+  fillEntry(found, entry);
+  return true;
+}
+
+void osListClose(ListHandle listing) { FindClose((HANDLE)listing); }
+
+bool osFolderIdentity(const char* path, FolderId* id) {
+  HANDLE folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+  if (folder == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  BOOL ok = GetFileInformationByHandle(folder, &info);
+  CloseHandle(folder);
+  if (!ok) return false;
+  id->volume = info.dwVolumeSerialNumber;
+  id->index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+  return true;
+}

@@ -1,0 +1,70 @@
+// Shift-JIS aware byte-text primitives.
+#include "text/sjis.h"
+
+#include <string.h>
+
+bool isLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+bool isTrailByte(const char* text, int offset) {
+  if (offset <= 0) return false;
+  int length = (int)strlen(text);
+  if (offset >= length) return false;
+  if (!isLeadByte((unsigned char)text[offset - 1])) return false;
+  int scan = 0;
+  while (scan < offset) scan += isLeadByte((unsigned char)text[scan]) ? 2 : 1;
+  return scan != offset;
+}
+
+const char* findLastChar(const char* text, char c) {
+  // Walk the character starts forward and keep the last one holding c: the
+  // same answer as searching backwards and checking each hit from the start.
+  const char* found = nullptr;
+  if (c == 0) return nullptr;
+  int length = (int)strlen(text);
+  for (int i = 0; i < length; i += isLeadByte((unsigned char)text[i]) ? 2 : 1) {
+    if (text[i] == c) found = text + i;
+  }
+  return found;
+}
+
+const char* baseNameOf(const char* path) {
+  const char* slash = findLastChar(path, '\\');
+  return slash ? slash + 1 : path;
+}
+
+const char* nextToken(const char* input, char* out, const char* delimiters, int limit) {
+  if (!delimiters) delimiters = ", \t\r\n";
+  if (limit >= 1) out[0] = 0;
+  if (input[0] == 0) return nullptr;
+  bool quoted = false;
+  bool started = false;
+  int count = 0;
+  int n = 0;
+  int charStart = 0;  // next character start at or after n, scanned from input
+  for (; input[n] != 0; ++n) {
+    if (count >= limit - 1) break;
+    unsigned char b = (unsigned char)input[n];
+    while (charStart < n) charStart += isLeadByte((unsigned char)input[charStart]) ? 2 : 1;
+    if (b == '"') {
+      if (!quoted) started = true;
+      quoted = !quoted;
+      continue;
+    }
+    if (quoted) {
+      out[count++] = (char)b;
+      continue;
+    }
+    bool trail = n > 0 && charStart != n;
+    bool delimiter = !trail && strchr(delimiters, b) != nullptr;
+    if (!delimiter) {
+      out[count++] = (char)b;
+      started = true;
+    } else if (started) {
+      break;
+    }
+  }
+  if (limit >= 1) out[count] = 0;
+  return count == 0 ? nullptr : input + n;
+}

@@ -1,0 +1,101 @@
+// In-memory console.
+#include "fake_console.h"
+
+#include "console/cell_batch.h"
+
+FakeConsole fakeConsole;
+
+void resetFakeConsole() {
+  FakeConsole& c = fakeConsole;
+  for (int y = 0; y < FakeConsole::rows; ++y)
+    for (int x = 0; x < FakeConsole::columns; ++x) c.grid[y][x] = ConsoleCell{' ', 7};
+  c.windowLeft = 0;
+  c.windowRight = 79;
+  c.spanFails = false;
+  c.spanQueries = 0;
+  c.paints = 0;
+  c.cursorX = 0;
+  c.cursorY = 0;
+  c.cursorPlacements = 0;
+  c.clears = 0;
+  c.cursorShows = 0;
+  c.printed.clear();
+  c.keys.clear();
+  c.keyAt = 0;
+  c.keysPastScript = 0;
+  c.clock = 0;
+  c.clockStep = 1000;
+  dropCells();
+}
+
+std::string rowText(int row, int column, int count) {
+  std::string text;
+  for (int k = 0; k < count; ++k) text += fakeConsole.grid[row - 1][column - 1 + k].ch;
+  return text;
+}
+
+uint16_t attrAt(int row, int column) { return fakeConsole.grid[row - 1][column - 1].attr; }
+
+std::string printedText() {
+  std::string all;
+  for (const PrintedText& p : fakeConsole.printed) all += p.text;
+  return all;
+}
+
+bool osWindowSpan(int* left, int* right) {
+  ++fakeConsole.spanQueries;
+  if (fakeConsole.spanFails) return false;
+  *left = fakeConsole.windowLeft;
+  *right = fakeConsole.windowRight;
+  return true;
+}
+
+void osPaintCells(int x, int y, const ConsoleCell* cells, int count) {
+  ++fakeConsole.paints;
+  // The console clips the region to its buffer.
+  for (int k = 0; k < count; ++k) {
+    int at = x + k;
+    if (y < 0 || y >= FakeConsole::rows || at < 0 || at >= FakeConsole::columns) continue;
+    fakeConsole.grid[y][at] = cells[k];
+  }
+}
+
+bool osPlaceCursor(int x, int y) {
+  ++fakeConsole.cursorPlacements;
+  fakeConsole.cursorX = x;
+  fakeConsole.cursorY = y;
+  return true;
+}
+
+void osClearScreen() {
+  ++fakeConsole.clears;
+  for (int y = 0; y < FakeConsole::rows; ++y)
+    for (int x = 0; x < FakeConsole::columns; ++x) fakeConsole.grid[y][x] = ConsoleCell{' ', 7};
+  fakeConsole.cursorX = 0;
+  fakeConsole.cursorY = 0;
+}
+
+void osPrintText(const char* text) {
+  fakeConsole.printed.push_back(PrintedText{fakeConsole.cursorX, fakeConsole.cursorY, text});
+  for (const char* p = text; *p; ++p) {
+    if (*p == '\n') {
+      fakeConsole.cursorX = 0;
+      ++fakeConsole.cursorY;
+    } else {
+      ++fakeConsole.cursorX;
+    }
+  }
+}
+
+void osShowCursor(bool show) { fakeConsole.cursorShows += show ? 1 : -1; }
+
+int osReadKey() {
+  if (fakeConsole.keyAt < fakeConsole.keys.size()) return (unsigned char)fakeConsole.keys[fakeConsole.keyAt++];
+  ++fakeConsole.keysPastScript;
+  return 0x0D;
+}
+
+uint32_t osMilliseconds() {
+  fakeConsole.clock += fakeConsole.clockStep;
+  return fakeConsole.clock;
+}

@@ -1,0 +1,608 @@
+// In-memory file system.
+#include "fake_files.h"
+
+#include <errno.h>
+#include <string.h>
+
+#include <functional>
+
+#include "text/sjis.h"
+
+FakeFiles fakeFiles;
+
+bool FakeFault::strike() {
+  ++calls;
+  bool fail = failOnCall > 0 && (calls == failOnCall || (persistent && calls > failOnCall));
+  if (fail) ++hits;
+  return fail;
+}
+
+namespace {
+
+const int64_t unixEpochIn100ns = 116444736000000000LL;
+
+std::string upper(const std::string& text) {
+  std::string out = text;
+  for (size_t i = 0; i < out.size(); i += isLeadByte((unsigned char)out[i]) ? 2 : 1)
+    if (out[i] >= 'a' && out[i] <= 'z') out[i] = (char)(out[i] - 'a' + 'A');
+  return out;
+}
+
+// Splits at real backslashes; empty names (doubled separators) vanish.
+std::vector<std::string> splitNames(const std::string& text) {
+  std::vector<std::string> names;
+  std::string name;
+  for (size_t i = 0; i < text.size();) {
+    size_t step = isLeadByte((unsigned char)text[i]) && i + 1 < text.size() ? 2 : 1;
+    if (step == 1 && text[i] == '\\') {
+      if (!name.empty()) names.push_back(name);
+      name.clear();
+    } else {
+      name += text.substr(i, step);
+    }
+    i += step;
+  }
+  if (!name.empty()) names.push_back(name);
+  return names;
+}
+
+std::string parentOf(const std::string& key) {
+  size_t cut = std::string::npos;
+  for (size_t i = 0; i < key.size(); i += isLeadByte((unsigned char)key[i]) ? 2 : 1)
+    if (key[i] == '\\') cut = i;
+  return cut == std::string::npos ? std::string() : key.substr(0, cut);
+}
+
+bool isVolumeKey(const std::string& key) { return fakeFiles.volumes.count(key) != 0; }
+
+// Resolves a path to its key, following folder links on the way. The key
+// keeps the letter case of the path; lookups fold it.
+struct Resolved {
+  bool ok = false;
+  std::string key;   // canonical, case folded
+  std::string shown; // canonical, as written
+  std::string volume;
+};
+
+Resolved resolve(const char* path, bool followLast = true) {
+  Resolved r;
+  std::string text = path;
+  if (text.empty() || text.size() > 519) return r;
+  for (char c : text)
+    if (c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|') return r;
+  std::string root;
+  std::string rest;
+  if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+    std::vector<std::string> names = splitNames(text.substr(2));
+    if (names.size() < 2) return r;
+    root = "\\\\" + names[0] + "\\" + names[1];
+    for (size_t i = 2; i < names.size(); ++i) rest += "\\" + names[i];
+  } else if (text.size() >= 2 && text[1] == ':' && ((text[0] | 0x20) >= 'a' && (text[0] | 0x20) <= 'z')) {
+    root = text.substr(0, 2);
+    rest = text.substr(2);
+    if (rest.empty() || rest[0] != '\\') {
+      std::string current = fakeFiles.currentFolder;
+      if (upper(current.substr(0, 2)) == upper(root)) rest = current.substr(2) + "\\" + rest;
+      else rest = "\\" + rest;
+    }
+  } else if (text[0] == '\\') {
+    root = fakeFiles.currentFolder.substr(0, 2);
+    rest = text;
+  } else {
+    root = fakeFiles.currentFolder.substr(0, 2);
+    rest = fakeFiles.currentFolder.substr(2) + "\\" + text;
+  }
+  r.volume = upper(root);
+  if (!isVolumeKey(r.volume)) return r;
+  std::vector<std::string> names = splitNames(rest);
+  std::string key = r.volume;
+  std::string shown = root;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& name = names[i];
+    if (name == ".") continue;
+    if (name == "..") {
+      if (key != r.volume) {
+        key = parentOf(key);
+        shown = parentOf(shown);
+      }
+      continue;
+    }
+    key += "\\" + upper(name);
+    shown += "\\" + name;
+    auto found = fakeFiles.nodes.find(key);
+    bool last = i + 1 == names.size();
+    if (found != fakeFiles.nodes.end() && !found->second.linkTo.empty() && (!last || followLast)) {
+      key = found->second.linkTo;
+      shown = key;
+    }
+  }
+  r.ok = true;
+  r.key = key;
+  r.shown = shown;
+  return r;
+}
+
+FakeNode* nodeOf(const Resolved& r) {
+  if (!r.ok) return nullptr;
+  auto found = fakeFiles.nodes.find(r.key);
+  return found == fakeFiles.nodes.end() ? nullptr : &found->second;
+}
+
+FakeNode* parentNode(const Resolved& r) {
+  if (!r.ok || r.key == r.volume) return nullptr;
+  auto found = fakeFiles.nodes.find(parentOf(r.key));
+  if (found == fakeFiles.nodes.end() || !found->second.folder) return nullptr;
+  return &found->second;
+}
+
+void tick() { fakeFiles.clock += 10000000LL + 1234567LL; }
+
+FakeNode& createNode(const Resolved& r, bool folder) {
+  FakeNode& node = fakeFiles.nodes[r.key];
+  node = FakeNode();
+  node.folder = folder;
+  std::vector<std::string> names = splitNames(r.shown);
+  node.name = names.empty() ? r.shown : names.back();
+  node.id = fakeFiles.nextId++;
+  tick();
+  node.lastWrite = fakeFiles.clock;
+  node.accessTime = statusSeconds(fakeFiles.clock);
+  fakeFiles.children[parentOf(r.key)].push_back(r.key);
+  return node;
+}
+
+void removeNode(const std::string& key) {
+  fakeFiles.nodes.erase(key);
+  std::vector<std::string>& siblings = fakeFiles.children[parentOf(key)];
+  for (size_t i = 0; i < siblings.size(); ++i)
+    if (siblings[i] == key) {
+      siblings.erase(siblings.begin() + i);
+      break;
+    }
+}
+
+FakeVolume& volumeOf(const Resolved& r) { return fakeFiles.volumes[r.volume]; }
+
+// Grows or shrinks a file within its volume's free space.
+bool resize(FakeNode& node, FakeVolume& volume, size_t size) {
+  if (size > node.bytes.size()) {
+    uint64_t more = size - node.bytes.size();
+    if (more > volume.freeBytes) return false;
+    volume.freeBytes -= more;
+  } else {
+    volume.freeBytes += node.bytes.size() - size;
+  }
+  node.bytes.resize(size, 0);
+  return true;
+}
+
+enum HandleKind { readHandle, unbufferedHandle, writeHandle, streamRead, streamWrite };
+
+struct FakeHandle {
+  std::string key;
+  std::string volume;
+  HandleKind kind;
+  uint64_t position = 0;
+  bool open = true;
+};
+
+std::vector<FakeHandle> handles;  // index + 1 is the handle value
+
+FakeHandle* handleOf(intptr_t value) {
+  if (value < 1 || (size_t)value > handles.size() || !handles[value - 1].open) return nullptr;
+  return &handles[value - 1];
+}
+
+intptr_t openHandle(const Resolved& r, HandleKind kind) {
+  FakeHandle h;
+  h.key = r.key;
+  h.volume = r.volume;
+  h.kind = kind;
+  handles.push_back(h);
+  ++fakeFiles.openHandles;
+  FakeNode* node = nodeOf(r);
+  if (kind == readHandle || kind == streamRead) ++node->readers;
+  if (kind == unbufferedHandle || kind == writeHandle) ++node->writers;
+  return (intptr_t)handles.size();
+}
+
+void closeHandle(intptr_t value) {
+  FakeHandle* h = handleOf(value);
+  if (!h) return;
+  h->open = false;
+  --fakeFiles.openHandles;
+  auto found = fakeFiles.nodes.find(h->key);
+  if (found == fakeFiles.nodes.end()) return;
+  if (h->kind == readHandle || h->kind == streamRead) --found->second.readers;
+  if (h->kind == unbufferedHandle || h->kind == writeHandle) --found->second.writers;
+}
+
+// Opening for writing: refused on a folder, a read-only file or one held
+// without sharing; creates or empties as asked.
+FakeNode* openForWriting(const Resolved& r, bool create, bool truncate) {
+  FakeNode* node = nodeOf(r);
+  if (!node) {
+    if (!create || !parentNode(r)) return nullptr;
+    node = &createNode(r, false);
+  } else if (node->folder || node->readOnly || node->openFails || node->writers > 0 || node->readers > 0) {
+    return nullptr;
+  }
+  if (truncate) {
+    resize(*node, volumeOf(r), 0);
+    tick();
+    node->lastWrite = fakeFiles.clock;
+  }
+  return node;
+}
+
+bool writeAt(FakeHandle& h, const void* buffer, uint32_t size, uint32_t* done) {
+  *done = 0;
+  auto found = fakeFiles.nodes.find(h.key);
+  if (found == fakeFiles.nodes.end()) return false;
+  FakeNode& node = found->second;
+  uint32_t count = size;
+  if (fakeFiles.faults.shortWrite.strike() && size > 1) count = size / 2;
+  uint64_t end = h.position + count;
+  if (end > node.bytes.size() && !resize(node, fakeFiles.volumes[h.volume], end)) return false;
+  memcpy(&node.bytes[h.position], buffer, count);
+  h.position = end;
+  tick();
+  node.lastWrite = fakeFiles.clock;
+  *done = count;
+  return true;
+}
+
+uint32_t readAt(FakeHandle& h, void* buffer, uint32_t size) {
+  const FakeNode& node = fakeFiles.nodes[h.key];
+  uint64_t left = h.position < node.bytes.size() ? node.bytes.size() - h.position : 0;
+  uint32_t count = left < size ? (uint32_t)left : size;
+  if (count > 1 && fakeFiles.faults.shortRead.strike()) count /= 2;
+  if (count > 0) memcpy(buffer, &node.bytes[h.position], count);
+  h.position += count;
+  return count;
+}
+
+bool aligned(uint64_t value, uint32_t sector) { return value % sector == 0; }
+
+struct FakeListing {
+  std::vector<ListEntry> entries;
+  size_t next = 0;
+};
+
+}  // namespace
+
+int64_t statusSeconds(int64_t fileTime) {
+  int64_t since = fileTime - unixEpochIn100ns;
+  int64_t seconds = since / 10000000;
+  if (since % 10000000 < 0) --seconds;
+  return seconds;
+}
+
+void clearFaults() { fakeFiles.faults = FakeFaults(); }
+
+void resetFakeFiles() {
+  fakeFiles.nodes.clear();
+  fakeFiles.children.clear();
+  fakeFiles.volumes.clear();
+  fakeFiles.faults = FakeFaults();
+  fakeFiles.clock = 133000000000000000LL;
+  fakeFiles.nextId = 1;
+  fakeFiles.openHandles = 0;
+  fakeFiles.liveBlocks = 0;
+  fakeFiles.log.clear();
+  handles.clear();
+  fakeFiles.currentFolder = "C:";
+  addVolume("C:");
+  addFolder("C:\\WORK");
+  fakeFiles.currentFolder = "C:\\WORK";
+}
+
+void addVolume(const char* root, uint32_t sectorSize, const char* fileSystem) {
+  std::string key = upper(root);
+  if (!key.empty() && key.back() == '\\') key.pop_back();
+  FakeVolume& volume = fakeFiles.volumes[key];
+  volume.sectorSize = sectorSize;
+  volume.fileSystem = fileSystem;
+  FakeNode& node = fakeFiles.nodes[key];
+  node.folder = true;
+  node.name = key;
+  node.id = fakeFiles.nextId++;
+}
+
+void addFolder(const char* path) {
+  Resolved r = resolve(path);
+  if (!r.ok || nodeOf(r)) return;
+  std::string parent = parentOf(r.shown);
+  if (!parent.empty() && !findNode(parent.c_str())) addFolder(parent.c_str());
+  createNode(resolve(path), true);
+}
+
+void addFile(const char* path, const std::string& bytes, int64_t lastWrite) {
+  Resolved r = resolve(path);
+  if (!r.ok) return;
+  std::string parent = parentOf(r.shown);
+  if (!parent.empty()) addFolder(parent.c_str());
+  FakeNode* node = nodeOf(r);
+  if (!node) node = &createNode(r, false);
+  resize(*node, volumeOf(r), 0);
+  resize(*node, volumeOf(r), bytes.size());
+  node->bytes = bytes;
+  node->lastWrite = lastWrite;
+  node->accessTime = statusSeconds(lastWrite) + 5;
+}
+
+void addFolderLink(const char* path, const char* target) {
+  Resolved at = resolve(path, false);
+  Resolved to = resolve(target);
+  if (!at.ok || !to.ok) return;
+  FakeNode& node = createNode(at, true);
+  node.linkTo = to.key;
+}
+
+FakeNode* findNode(const char* path) { return nodeOf(resolve(path)); }
+
+bool exists(const char* path) { return findNode(path) != nullptr; }
+
+std::string contentOf(const char* path) {
+  FakeNode* node = findNode(path);
+  return node ? node->bytes : std::string();
+}
+
+std::vector<std::string> listNames(const char* folder) {
+  std::vector<std::string> names;
+  Resolved r = resolve(folder);
+  for (const std::string& key : fakeFiles.children[r.key]) names.push_back(fakeFiles.nodes[key].name);
+  return names;
+}
+
+// ---- the seam ----
+
+StatusResult osFileStatus(const char* path, FileStatus* status) {
+  if (fakeFiles.faults.status.strike()) return statusFailed;
+  Resolved r = resolve(path);
+  FakeNode* node = nodeOf(r);
+  if (!node) return statusNotFound;
+  if (node->statusFails) return statusFailed;
+  status->mode = node->folder ? folderModeBit : 0x8000;
+  status->size = node->folder ? 0 : (int64_t)node->bytes.size();
+  status->accessTime = node->accessTime;
+  status->modifyTime = statusSeconds(node->lastWrite);
+  return statusOk;
+}
+
+int osAccess(const char* path) {
+  if (fakeFiles.faults.access.strike()) return EACCES;
+  FakeNode* node = findNode(path);
+  if (!node) return ENOENT;
+  return node->statusFails ? EACCES : 0;
+}
+
+bool osMakeFolder(const char* path) {
+  fakeFiles.log.push_back(std::string("mkdir ") + path);
+  if (fakeFiles.faults.makeFolder.strike()) return false;
+  Resolved r = resolve(path);
+  if (!r.ok || nodeOf(r) || !parentNode(r)) return false;
+  createNode(r, true);
+  return true;
+}
+
+bool osRemoveFile(const char* path) {
+  fakeFiles.log.push_back(std::string("remove ") + path);
+  if (fakeFiles.faults.removeFile.strike()) return false;
+  Resolved r = resolve(path);
+  FakeNode* node = nodeOf(r);
+  if (!node || node->folder || node->readOnly || node->readers > 0 || node->writers > 0) return false;
+  volumeOf(r).freeBytes += node->bytes.size();
+  removeNode(r.key);
+  return true;
+}
+
+bool osFreeBytes(const char* root, uint64_t* freeBytes) {
+  if (fakeFiles.faults.freeBytes.strike()) return false;
+  Resolved r = resolve(root);
+  if (!r.ok) return false;
+  *freeBytes = volumeOf(r).freeBytes;
+  return true;
+}
+
+bool osBytesPerSector(const char* root, uint32_t* bytesPerSector) {
+  if (fakeFiles.faults.sectorSize.strike()) return false;
+  Resolved r = resolve(root);
+  if (!r.ok) return false;
+  *bytesPerSector = volumeOf(r).sectorSize;
+  return true;
+}
+
+bool osFileSystemName(const char* root, char* name, int size) {
+  if (fakeFiles.faults.fileSystem.strike()) return false;
+  Resolved r = resolve(root);
+  if (!r.ok || size < 1) return false;
+  strncpy(name, volumeOf(r).fileSystem.c_str(), size - 1);
+  name[size - 1] = 0;
+  return true;
+}
+
+int osOpenStreamRead(const char* path) {
+  if (fakeFiles.faults.openStreamRead.strike()) return -1;
+  Resolved r = resolve(path);
+  FakeNode* node = nodeOf(r);
+  if (!node || node->folder || node->openFails || node->writers > 0) return -1;
+  return (int)openHandle(r, streamRead);
+}
+
+int osOpenStreamWrite(const char* path) {
+  fakeFiles.log.push_back(std::string("open-write ") + path);
+  if (fakeFiles.faults.openStreamWrite.strike()) return -1;
+  Resolved r = resolve(path);
+  if (!openForWriting(r, true, true)) return -1;
+  return (int)openHandle(r, streamWrite);
+}
+
+int osReadStream(int fd, void* buffer, unsigned size) {
+  if (fakeFiles.faults.readStream.strike()) return -1;
+  FakeHandle* h = handleOf(fd);
+  if (!h || h->kind != streamRead) return -1;
+  return (int)readAt(*h, buffer, size);
+}
+
+int osWriteStream(int fd, const void* buffer, unsigned size) {
+  if (fakeFiles.faults.writeStream.strike()) return -1;
+  FakeHandle* h = handleOf(fd);
+  if (!h || h->kind != streamWrite) return -1;
+  uint32_t done = 0;
+  if (!writeAt(*h, buffer, size, &done)) return done > 0 ? (int)done : -1;
+  return (int)done;
+}
+
+void osCloseStream(int fd) { closeHandle(fd); }
+
+bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
+  fakeFiles.log.push_back(std::string("set-times ") + path);
+  if (fakeFiles.faults.setFileTimes.strike()) return false;
+  Resolved r = resolve(path);
+  FakeNode* node = nodeOf(r);
+  if (!node || node->readOnly || node->writers > 0) return false;
+  node->accessTime = accessTime;
+  node->lastWrite = modifyTime * 10000000LL + unixEpochIn100ns;
+  return true;
+}
+
+FileHandle osOpenRead(const char* path) {
+  if (fakeFiles.faults.openRead.strike()) return nullptr;
+  Resolved r = resolve(path);
+  FakeNode* node = nodeOf(r);
+  if (!node || node->folder || node->openFails || node->writers > 0) return nullptr;
+  return (FileHandle)openHandle(r, readHandle);
+}
+
+FileHandle osCreateUnbuffered(const char* path) {
+  fakeFiles.log.push_back(std::string("create ") + path);
+  if (fakeFiles.faults.createUnbuffered.strike()) return nullptr;
+  Resolved r = resolve(path);
+  if (!openForWriting(r, true, true)) return nullptr;
+  return (FileHandle)openHandle(r, unbufferedHandle);
+}
+
+FileHandle osOpenWrite(const char* path) {
+  fakeFiles.log.push_back(std::string("reopen ") + path);
+  if (fakeFiles.faults.openWrite.strike()) return nullptr;
+  Resolved r = resolve(path);
+  if (!openForWriting(r, false, false)) return nullptr;
+  return (FileHandle)openHandle(r, writeHandle);
+}
+
+bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
+  *done = 0;
+  if (fakeFiles.faults.readFile.strike()) return false;
+  FakeHandle* h = handleOf((intptr_t)file);
+  if (!h || h->kind != readHandle) return false;
+  *done = readAt(*h, buffer, size);
+  return true;
+}
+
+bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done) {
+  *done = 0;
+  if (fakeFiles.faults.writeFile.strike()) return false;
+  FakeHandle* h = handleOf((intptr_t)file);
+  if (!h || (h->kind != unbufferedHandle && h->kind != writeHandle)) return false;
+  if (h->kind == unbufferedHandle) {
+    uint32_t sector = fakeFiles.volumes[h->volume].sectorSize;
+    // The real handle refuses anything that is not whole, aligned sectors.
+    if (!aligned(h->position, sector) || !aligned(size, sector) || !aligned((uintptr_t)buffer, sector))
+      return false;
+  }
+  return writeAt(*h, buffer, size, done);
+}
+
+bool osSeekTo(FileHandle file, int64_t offset) {
+  if (fakeFiles.faults.seek.strike()) return false;
+  FakeHandle* h = handleOf((intptr_t)file);
+  if (!h || offset < 0) return false;
+  h->position = (uint64_t)offset;
+  return true;
+}
+
+bool osSizeOf(FileHandle file, int64_t* size) {
+  if (fakeFiles.faults.sizeOf.strike()) return false;
+  FakeHandle* h = handleOf((intptr_t)file);
+  if (!h) return false;
+  *size = (int64_t)fakeFiles.nodes[h->key].bytes.size();
+  return true;
+}
+
+bool osLastWriteOf(FileHandle file, int64_t* fileTime) {
+  if (fakeFiles.faults.lastWriteOf.strike()) return false;
+  FakeHandle* h = handleOf((intptr_t)file);
+  if (!h) return false;
+  *fileTime = fakeFiles.nodes[h->key].lastWrite;
+  return true;
+}
+
+bool osSetLastWrite(FileHandle file, int64_t fileTime) {
+  if (fakeFiles.faults.setLastWrite.strike()) return false;
+  FakeHandle* h = handleOf((intptr_t)file);
+  if (!h || h->kind == readHandle) return false;
+  fakeFiles.nodes[h->key].lastWrite = fileTime;
+  fakeFiles.log.push_back("set-last-write " + h->key);
+  return true;
+}
+
+void osCloseFile(FileHandle file) { closeHandle((intptr_t)file); }
+
+ListHandle osListFirst(const char* pattern, ListEntry* entry) {
+  if (fakeFiles.faults.listFirst.strike()) return nullptr;
+  std::string text = pattern;
+  if (text.size() < 4 || text.compare(text.size() - 4, 4, "\\*.*") != 0) return nullptr;
+  Resolved r = resolve(text.substr(0, text.size() - 4).c_str());
+  if (text.size() == 4) return nullptr;
+  FakeNode* node = nodeOf(r);
+  if (!node || !node->folder || node->listFails) return nullptr;
+  FakeListing* listing = new FakeListing;
+  if (r.key != r.volume) {
+    // Like the real listing, every folder but a drive root shows "." and "..".
+    ListEntry dot = {};
+    strcpy(dot.name, ".");
+    dot.isFolder = true;
+    listing->entries.push_back(dot);
+    strcpy(dot.name, "..");
+    listing->entries.push_back(dot);
+  }
+  for (const std::string& key : fakeFiles.children[r.key]) {
+    const FakeNode& child = fakeFiles.nodes[key];
+    ListEntry e = {};
+    strncpy(e.name, child.name.c_str(), sizeof e.name - 1);
+    e.isFolder = child.folder;
+    listing->entries.push_back(e);
+  }
+  if (listing->entries.empty()) {
+    delete listing;
+    return nullptr;
+  }
+  *entry = listing->entries[0];
+  listing->next = 1;
+  ++fakeFiles.openHandles;
+  return (ListHandle)listing;
+}
+
+bool osListNext(ListHandle handle, ListEntry* entry) {
+  if (fakeFiles.faults.listNext.strike()) return false;
+  FakeListing* listing = (FakeListing*)handle;
+  if (listing->next >= listing->entries.size()) return false;
+  *entry = listing->entries[listing->next++];
+  return true;
+}
+
+void osListClose(ListHandle handle) {
+  delete (FakeListing*)handle;
+  --fakeFiles.openHandles;
+}
+
+bool osFolderIdentity(const char* path, FolderId* id) {
+  if (fakeFiles.faults.folderIdentity.strike()) return false;
+  Resolved r = resolve(path);
+  FakeNode* node = nodeOf(r);
+  if (!node || !node->folder) return false;
+  id->volume = std::hash<std::string>()(r.volume);
+  id->index = node->id;
+  return true;
+}

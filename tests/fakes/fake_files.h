@@ -1,0 +1,91 @@
+// In-memory file system with fault switches, for the copy, verify and path tests.
+#pragma once
+#include <stdint.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/files_os.h"
+
+/// Makes one operation fail: on call number failOnCall (1-based, counted
+/// from the last reset), and on every later call too when persistent.
+struct FakeFault {
+  int failOnCall = 0;
+  bool persistent = false;
+  int calls = 0;  // calls made
+  int hits = 0;   // failures injected
+  void arm(int call, bool always = false) {
+    failOnCall = call;
+    persistent = always;
+  }
+  bool strike();  // counts a call; true when this one must fail
+};
+
+/// Every fallible file operation of the seam, each with its own fault.
+struct FakeFaults {
+  FakeFault status, access, makeFolder, removeFile, freeBytes, sectorSize, fileSystem;
+  FakeFault openStreamRead, openStreamWrite, readStream, writeStream, setFileTimes;
+  FakeFault openRead, createUnbuffered, openWrite, readFile, writeFile, seek, sizeOf;
+  FakeFault lastWriteOf, setLastWrite, listFirst, listNext, folderIdentity;
+  FakeFault shortRead;   // a read that succeeds with fewer bytes than asked and than remain
+  FakeFault shortWrite;  // a write that succeeds with fewer bytes than asked
+  FakeFault alloc, alignedAlloc;
+};
+
+struct FakeNode {
+  bool folder = false;
+  std::string name;         // as created (letter case kept)
+  std::string bytes;
+  int64_t lastWrite = 0;    // 100 ns units since 1601
+  int64_t accessTime = 0;   // seconds since 1970
+  uint64_t id = 0;
+  bool readOnly = false;
+  bool statusFails = false;  // status and existence tests fail other than "not found"
+  bool openFails = false;    // every open of this file fails
+  bool listFails = false;    // listing this folder fails
+  std::string linkTo;        // a folder link: the key of the folder it leads to
+  int writers = 0;           // open handles that deny sharing
+  int readers = 0;
+};
+
+struct FakeVolume {
+  uint32_t sectorSize = 512;
+  uint64_t freeBytes = 1ull << 40;
+  std::string fileSystem = "NTFS";
+};
+
+struct FakeFiles {
+  std::map<std::string, FakeNode> nodes;              // by key: upper-cased canonical path
+  std::map<std::string, std::vector<std::string>> children;  // folder key -> child keys, listing order
+  std::map<std::string, FakeVolume> volumes;          // "C:" or "\\SERVER\SHARE"
+  std::string currentFolder;                          // key of the current folder
+  FakeFaults faults;
+  int64_t clock;                                      // 100 ns; moves on at every change
+  uint64_t nextId;
+  int openHandles;                                    // handles, descriptors and listings not closed
+  int liveBlocks;                                     // heap blocks not released
+  std::vector<std::string> log;                       // "op path" of every call that changes something
+};
+
+extern FakeFiles fakeFiles;
+
+/// Empty file system with volume C: and current folder C:\WORK.
+void resetFakeFiles();
+void addVolume(const char* root, uint32_t sectorSize = 512, const char* fileSystem = "NTFS");
+/// Creates a folder and its missing parents.
+void addFolder(const char* path);
+/// Creates a file (and missing parents) with these bytes and last-write time.
+void addFile(const char* path, const std::string& bytes, int64_t lastWrite = 132000000000000000LL);
+/// Creates a folder link at path leading to the folder target.
+void addFolderLink(const char* path, const char* target);
+/// The node a path reaches (links followed), or null.
+FakeNode* findNode(const char* path);
+bool exists(const char* path);
+std::string contentOf(const char* path);
+/// A fault-free copy of the names listed in a folder (no "." or "..").
+std::vector<std::string> listNames(const char* folder);
+/// Seconds since 1970 of a 100 ns file time, as a status call reports them.
+int64_t statusSeconds(int64_t fileTime);
+/// Turns every fault off and zeroes its counts.
+void clearFaults();
