@@ -1,13 +1,19 @@
 // The run sequence.
 #include "app/run.h"
 
+#include "app/file_mode.h"
 #include "app/path_checks.h"
 #include "console/screen.h"
 #include "text/path_text.h"
+#include "text/sjis.h"
 
-static int refuseLong(const char* label, const char* argument) {
+static int refuseLong(const char* label, const char* argument, const char* name) {
   printText(label);
   printText(argument);
+  if (name) {
+    printText("\\");
+    printText(name);
+  }
   printText("] IS TOO LONG.\n");
   return -1;
 }
@@ -16,12 +22,18 @@ int runVestro(int argc, char** argv) {
   PathBuffer from;
   PathBuffer to;
   if (argc != 3) return -1;
-  if (!normaliseArgument(argv[1], from)) return refuseLong("FROM_FOLDER[", argv[1]);
-  if (!normaliseArgument(argv[2], to)) return refuseLong("TO_FOLDER[", argv[2]);
+  if (!normaliseArgument(argv[1], from)) return refuseLong("FROM_FOLDER[", argv[1], nullptr);
+  if (!normaliseArgument(argv[2], to)) return refuseLong("TO_FOLDER[", argv[2], nullptr);
 
   bool fromIsFolder = false;
   if (checkPaths(from, to, &fromIsFolder) != 0) return -1;
+  // The file to write must fit a path buffer as a whole.
+  PathBuffer folder;
+  copyText(folder, sizeof folder, to);
+  if (!fromIsFolder && !fileTarget(from, to)) return refuseLong("TO_FOLDER[", folder, baseNameOf(from));
+
   clearScreen();
+  int code = fromIsFolder ? 0 : runFileMode(from, to);
   flushScreen();
-  return 0;
+  return code;
 }

@@ -14,6 +14,7 @@ void resetFakeConsole() {
   c.spanFails = false;
   c.spanQueries = 0;
   c.paints = 0;
+  c.paintLog.clear();
   c.cursorX = 0;
   c.cursorY = 0;
   c.cursorPlacements = 0;
@@ -50,8 +51,18 @@ bool osWindowSpan(int* left, int* right) {
   return true;
 }
 
+std::vector<std::string> paintsAt(int row, int column) {
+  std::vector<std::string> texts;
+  for (const PaintedRun& run : fakeConsole.paintLog)
+    if (run.y == row - 1 && run.x == column - 1) texts.push_back(run.text);
+  return texts;
+}
+
 void osPaintCells(int x, int y, const ConsoleCell* cells, int count) {
   ++fakeConsole.paints;
+  PaintedRun run{x, y, std::string(), count > 0 ? cells[0].attr : (uint16_t)0};
+  for (int k = 0; k < count; ++k) run.text += cells[k].ch;
+  fakeConsole.paintLog.push_back(run);
   // The console clips the region to its buffer.
   for (int k = 0; k < count; ++k) {
     int at = x + k;

@@ -14,6 +14,14 @@ struct PrintedText {
   std::string text;
 };
 
+/// One cell write as the program made it.
+struct PaintedRun {
+  int x;
+  int y;
+  std::string text;
+  uint16_t attr;  // of the first cell
+};
+
 struct FakeConsole {
   static const int rows = 60;
   static const int columns = 600;
@@ -23,6 +31,7 @@ struct FakeConsole {
   bool spanFails;       // standard output is not a console
   int spanQueries;
   int paints;           // cell writes made
+  std::vector<PaintedRun> paintLog;
   int cursorX;
   int cursorY;
   int cursorPlacements;
@@ -47,6 +56,9 @@ std::string rowText(int row, int column, int count);
 
 /// The attribute of the cell at 1-based row and column.
 uint16_t attrAt(int row, int column);
+
+/// The texts painted at a 1-based row and column, in order (blank runs included).
+std::vector<std::string> paintsAt(int row, int column);
 
 /// Everything printed, joined.
 std::string printedText();

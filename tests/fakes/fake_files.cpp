@@ -365,6 +365,7 @@ StatusResult osFileStatus(const char* path, FileStatus* status) {
   if (node->statusFails) return statusFailed;
   status->mode = node->folder ? folderModeBit : 0x8000;
   status->size = node->folder ? 0 : (int64_t)node->bytes.size();
+  if (node->reportedSize >= 0) status->size = node->reportedSize;
   status->accessTime = node->accessTime;
   status->modifyTime = statusSeconds(node->lastWrite);
   return statusOk;

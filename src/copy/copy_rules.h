@@ -1,0 +1,18 @@
+// The rules both file copies share: when a copy is already there, when the
+// destination has too little room, and when two modification times agree.
+#pragma once
+#include <stdint.h>
+
+#include "platform/files_os.h"
+
+/// Times in whole seconds agree: exactly, or within 2 seconds where the
+/// volume keeps times in 2-second steps.
+bool sameModifyTime(int64_t a, int64_t b, bool coarse);
+
+/// The destination exists with the source's size and modification time.
+bool alreadyCopied(const FileStatus& source, const char* destination);
+
+/// A drive-letter destination whose volume offers the caller fewer free
+/// bytes than size. A destination of another form is not checked, and
+/// neither is one whose free space cannot be asked.
+bool lacksSpace(const char* destination, int64_t size);

@@ -1,0 +1,76 @@
+// Single-file stream copy.
+#include "copy/stream_copy.h"
+
+#include <string.h>
+
+#include "copy/copy_rules.h"
+#include "copy/copy_screen.h"
+#include "platform/files_os.h"
+#include "platform/memory_os.h"
+#include "text/sjis.h"
+
+static const unsigned pieceSize = 4194304;
+
+bool copySingleFile(const char* source, const char* destination) {
+  showFileName(baseNameOf(source));
+  clearStatus();
+
+  FileStatus status;
+  memset(&status, 0, sizeof status);
+  if (osFileStatus(source, &status) != statusOk) return false;
+  if (alreadyCopied(status, destination)) {
+    showStatus("Already Copied!");
+    return false;
+  }
+  showFileSize(status.size);
+  if (lacksSpace(destination, status.size)) {
+    showStatus("Disk Space Err!");
+    return false;
+  }
+
+  char* buffer = (char*)osAlloc(pieceSize);
+  if (!buffer) return false;
+  int from = osOpenStreamRead(source);
+  if (from < 0) {
+    osFree(buffer);
+    showStatus("Open Error!");
+    return false;
+  }
+  int to = osOpenStreamWrite(destination);
+  if (to < 0) {
+    osCloseStream(from);
+    osFree(buffer);
+    showStatus("Open Error!");
+    return false;
+  }
+
+  const char* failure = nullptr;
+  int64_t copied = 0;
+  for (;;) {
+    int got = osReadStream(from, buffer, pieceSize);
+    if (got == 0) break;
+    if (got < 0) {
+      failure = "Read Error!";
+      break;
+    }
+    if (osWriteStream(to, buffer, (unsigned)got) != got) {
+      failure = "Write Error!";
+      break;
+    }
+    copied += got;
+    showProgress(copied, status.size);
+  }
+  osCloseStream(from);
+  osCloseStream(to);
+  osFree(buffer);
+
+  if (failure) {
+    // The copy is incomplete: never leave it looking current.
+    osRemoveFile(destination);
+    showStatus(failure);
+    return false;
+  }
+  osSetFileTimes(destination, status.accessTime, status.modifyTime);
+  showDone();
+  return true;
+}
