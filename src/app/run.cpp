@@ -3,6 +3,7 @@
 
 #include "app/file_mode.h"
 #include "app/path_checks.h"
+#include "app/tree_mode.h"
 #include "console/screen.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
@@ -33,7 +34,7 @@ int runVestro(int argc, char** argv) {
   if (!fromIsFolder && !fileTarget(from, to)) return refuseLong("TO_FOLDER[", folder, baseNameOf(from));
 
   clearScreen();
-  int code = fromIsFolder ? 0 : runFileMode(from, to);
+  int code = fromIsFolder ? runTreeMode(from, to) : runFileMode(from, to);
   flushScreen();
   return code;
 }

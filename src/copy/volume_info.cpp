@@ -30,9 +30,13 @@ bool sameRoot(const char* a, const char* b) {
   return *a == *b;
 }
 
+// A path with neither a drive nor a server lies on the current folder's
+// volume, which the platform is asked about with an empty root.
 VolumeFacts* factsFor(const char* path) {
   char root[260];
-  if (!volumeRootOf(path, root, sizeof root)) return nullptr;
+  bool unrooted = !(path[0] == '\\' && path[1] == '\\') && !(isAsciiLetter(path[0]) && path[1] == ':');
+  if (unrooted) root[0] = 0;
+  else if (!volumeRootOf(path, root, sizeof root)) return nullptr;
   for (int i = 0; i < volumeCount; ++i)
     if (sameRoot(volumes[i].root, root)) return &volumes[i];
   VolumeFacts* facts = &volumes[nextSlot];
@@ -71,7 +75,7 @@ bool hasCoarseTimes(const char* path) {
   if (!facts->coarseKnown) {
     char name[64];
     facts->coarse = false;
-    if (osFileSystemName(facts->root, name, sizeof name)) {
+    if (osFileSystemName(facts->root[0] ? facts->root : nullptr, name, sizeof name)) {
       facts->coarse = strcmp(name, "FAT") == 0 || strcmp(name, "FAT12") == 0 || strcmp(name, "FAT16") == 0 ||
                       strcmp(name, "FAT32") == 0;
     }
@@ -86,7 +90,7 @@ bool sectorSizeOf(const char* path, uint32_t* bytesPerSector) {
   if (!facts->sectorKnown) {
     uint32_t size = 0;
     // A size that is not a power of two could not align anything.
-    if (!osBytesPerSector(facts->root, &size) || size == 0 || (size & (size - 1)) != 0) return false;
+    if (!osBytesPerSector(facts->root[0] ? facts->root : nullptr, &size) || size == 0 || (size & (size - 1)) != 0) return false;
     facts->sectorSize = size;
     facts->sectorKnown = true;
   }

@@ -31,10 +31,12 @@ bool osRemoveFile(const char* path);
 /// Free bytes available to the caller on the volume of root ("X:\").
 bool osFreeBytes(const char* root, uint64_t* freeBytes);
 
-/// Bytes per sector of the volume of root ("X:\" or "\\server\share\").
+/// Bytes per sector of the volume of root ("X:\" or "\\server\share\"; null:
+/// the volume of the current folder).
 bool osBytesPerSector(const char* root, uint32_t* bytesPerSector);
 
-/// File system name of the volume of root ("NTFS", "FAT32", ...), at most size - 1 bytes.
+/// File system name of the volume of root ("NTFS", "FAT32", ...), at most
+/// size - 1 bytes; root null: the volume of the current folder.
 bool osFileSystemName(const char* root, char* name, int size);
 
 // Stream descriptors of the C runtime (whole-file copies in file mode).

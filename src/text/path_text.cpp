@@ -57,3 +57,9 @@ bool appendSeparator(char* folder, int size) {
   if (length > 0 && folder[length - 1] == '\\' && !isTrailByte(folder, length - 1)) return true;
   return appendText(folder, size, "\\");
 }
+
+bool joinPath(char* out, int size, const char* folder, const char* name) {
+  if (copyText(out, size, folder) && appendSeparator(out, size) && appendText(out, size, name)) return true;
+  if (size > 0) out[0] = 0;
+  return false;
+}

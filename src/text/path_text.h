@@ -24,3 +24,7 @@ int leadingMatch(const char* prefix, const char* text);
 /// Appends a backslash to folder (size bytes) unless it already ends in a
 /// real one; false when it does not fit.
 bool appendSeparator(char* folder, int size);
+
+/// Builds folder, a separator (unless folder ends in a real backslash) and
+/// name into out (size bytes); false, with out empty, when it does not fit.
+bool joinPath(char* out, int size, const char* folder, const char* name);

@@ -6,9 +6,13 @@
 
 #include "console/screen.h"
 #include "copy/copy_screen.h"
+#include "copy/run_tally.h"
+#include "copy/tree_copy.h"
+#include "copy/unbuffered_copy.h"
 #include "copy/volume_info.h"
 #include "fake_console.h"
 #include "fake_files.h"
+#include "verify/mismatch_list.h"
 
 /// Bytes that differ from position to position, so that a shifted or
 /// misplaced piece shows up.
@@ -31,10 +35,16 @@ class VestroTest : public ::testing::Test {
     resetFakeFiles();
     forgetVolumes();
     lastNameWidth = 0;
+    lastFromWidth = 0;
+    lastToWidth = 0;
+    runTally = RunTally{0, 0, 0};
+    mismatchClear();
     addVolume("D:");
     addVolume("X:");
   }
   void TearDown() override {
+    releaseCopyBuffer();
+    mismatchClear();
     EXPECT_EQ(fakeFiles.openHandles, 0) << "a handle, descriptor or listing was left open";
     EXPECT_EQ(fakeFiles.liveBlocks, 0) << "a buffer was not released";
   }

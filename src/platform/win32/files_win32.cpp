@@ -77,8 +77,20 @@ bool osBytesPerSector(const char* root, uint32_t* bytesPerSector) {
   return true;
 }
 
+// Asked through a handle on the root: wine's GetVolumeInformationA prints a
+// warning onto the console when it cannot read the volume's label.
 bool osFileSystemName(const char* root, char* name, int size) {
-  return GetVolumeInformationA(root, NULL, 0, NULL, NULL, NULL, name, (DWORD)size) != 0;
+  HANDLE folder = CreateFileA(root ? root : ".", 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+  if (folder == INVALID_HANDLE_VALUE) return false;
+  WCHAR wide[MAX_PATH + 1];
+  BOOL ok = GetVolumeInformationByHandleW(folder, NULL, 0, NULL, NULL, NULL, wide, MAX_PATH + 1);
+  CloseHandle(folder);
+  if (!ok || size < 1) return false;
+  int k = 0;
+  for (; wide[k] != 0 && k < size - 1; ++k) name[k] = wide[k] < 0x80 ? (char)wide[k] : '?';
+  name[k] = 0;
+  return true;
 }
 
 int osOpenStreamRead(const char* path) { return _sopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO); }

@@ -1,0 +1,6 @@
+// Tree mode: the tree copied, verified, and the verdict shown.
+#pragma once
+
+/// Copies from into to, verifies the copy, shows the verdict and prints the
+/// source paths that differ. Returns the exit code, 0.
+int runTreeMode(const char* from, const char* to);

@@ -1,0 +1,86 @@
+// Tree copy walk.
+#include "copy/tree_copy.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "console/screen.h"
+#include "copy/path_chain.h"
+#include "copy/run_tally.h"
+#include "copy/unbuffered_copy.h"
+#include "copy/walk_guard.h"
+#include "platform/files_os.h"
+#include "text/path_text.h"
+
+RunTally runTally = {0, 0, 0};
+int lastFromWidth = 0;
+int lastToWidth = 0;
+
+namespace {
+
+const int labelLength = 14;  // "FROM FOLDER = " and "TO   FOLDER = "
+
+// Both header lines of a level must fit the message buffer whole.
+bool headerFits(const char* source, const char* destination) {
+  return labelLength + strlen(source) < sizeof messageBuffer &&
+         labelLength + strlen(destination) < sizeof messageBuffer;
+}
+
+void drawHeader(const char* source, const char* destination) {
+  snprintf(messageBuffer, sizeof messageBuffer, "FROM FOLDER = %s", source);
+  blankAt(2, 16, lastFromWidth);
+  writeAt(2, 2, messageBuffer, 10);
+  snprintf(messageBuffer, sizeof messageBuffer, "TO   FOLDER = %s", destination);
+  blankAt(3, 16, lastToWidth);
+  writeAt(3, 2, messageBuffer, 10);
+  lastFromWidth = (int)strlen(source) + 1;
+  lastToWidth = (int)strlen(destination) + 1;
+  writeAt(5, 2, "FILENAME = ", 11);
+  writeAt(6, 2, "FILESIZE = ", 11);
+}
+
+void restoreHeader(const char* source, const char* destination) {
+  blankAt(2, 16, lastFromWidth);
+  writeAt(2, 16, source, 10);
+  blankAt(3, 16, lastToWidth);
+  writeAt(3, 16, destination, 10);
+  lastFromWidth = (int)strlen(source) + 1;
+  lastToWidth = (int)strlen(destination) + 1;
+}
+
+bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+
+void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
+  drawHeader(source, destination);
+  PathBuffer sourceChild;
+  PathBuffer destinationChild;
+  if (!joinPath(sourceChild, sizeof sourceChild, source, "*.*")) return;
+  ListEntry entry;
+  ListHandle listing = osListFirst(sourceChild, &entry);
+  if (!listing) return;
+  do {
+    if (isDotEntry(entry.name)) continue;
+    if (!joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
+        !joinPath(destinationChild, sizeof destinationChild, destination, entry.name))
+      continue;
+    if (!entry.isFolder) {
+      if (copyFileUnbuffered(sourceChild, destinationChild)) ++runTally.realCopyCount;
+      continue;
+    }
+    if (!headerFits(sourceChild, destinationChild) || !guardEnter(guard, sourceChild)) continue;
+    makePathChain(destinationChild);
+    copyLevel(sourceChild, destinationChild, guard);
+    guardLeave(guard);
+    restoreHeader(source, destination);
+  } while (osListNext(listing, &entry));
+  osListClose(listing);
+}
+
+}  // namespace
+
+void copyTree(const char* source, const char* destination) {
+  if (!headerFits(source, destination)) return;
+  WalkGuard guard;
+  guardStart(&guard, source, destination);
+  copyLevel(source, destination, &guard);
+}

@@ -1,0 +1,136 @@
+// Unbuffered sector-aligned file copy.
+#include "copy/unbuffered_copy.h"
+
+#include <stdint.h>
+#include <string.h>
+
+#include "copy/copy_rules.h"
+#include "copy/copy_screen.h"
+#include "copy/volume_info.h"
+#include "platform/files_os.h"
+#include "platform/memory_os.h"
+#include "text/sjis.h"
+
+namespace {
+
+const uint32_t largestChunk = 4194304;
+
+// One sector-aligned buffer serves every file of the run.
+char* chunkBuffer = nullptr;
+uint32_t chunkAlignment = 0;
+uint32_t chunkCapacity = 0;
+
+char* bufferFor(uint32_t sectorSize, uint32_t chunkSize) {
+  if (chunkBuffer && chunkAlignment % sectorSize == 0 && chunkCapacity >= chunkSize) return chunkBuffer;
+  releaseCopyBuffer();
+  chunkBuffer = (char*)osAlignedAlloc(chunkSize, sectorSize);
+  if (chunkBuffer) {
+    chunkAlignment = sectorSize;
+    chunkCapacity = chunkSize;
+  }
+  return chunkBuffer;
+}
+
+// A copy that stopped part way must never pass for a good one: it goes.
+bool abandon(FileHandle source, FileHandle target, const char* destination, const char* word) {
+  if (target) osCloseFile(target);
+  osCloseFile(source);
+  osRemoveFile(destination);
+  showStatus(word);
+  return false;
+}
+
+}  // namespace
+
+void releaseCopyBuffer() {
+  if (chunkBuffer) osAlignedFree(chunkBuffer);
+  chunkBuffer = nullptr;
+  chunkAlignment = 0;
+  chunkCapacity = 0;
+}
+
+bool copyFileUnbuffered(const char* source, const char* destination) {
+  const char* name = baseNameOf(source);
+  FileStatus status;
+  memset(&status, 0, sizeof status);
+  osFileStatus(source, &status);
+  showFileName(name);
+  showFileSize(status.size);
+  clearStatus();
+
+  if (alreadyCopied(status, destination)) {
+    showStatus("Already Copied!");
+    return false;
+  }
+  if (lacksSpace(destination, status.size)) {
+    showStatus("Disk Space Err!");
+    return false;
+  }
+
+  FileHandle from = osOpenRead(source);
+  if (!from) {
+    showStatus("Open Error!");
+    return false;
+  }
+  int64_t lastWrite = 0;
+  int64_t size = 0;
+  if (!osLastWriteOf(from, &lastWrite) || !osSizeOf(from, &size)) {
+    osCloseFile(from);
+    showStatus("Read Error!");
+    return false;
+  }
+
+  // The writes that must be aligned go to the destination, so its volume
+  // decides the sector size.
+  uint32_t sector = 0;
+  if (!sectorSizeOf(destination, &sector)) {
+    osCloseFile(from);
+    return false;
+  }
+  int64_t alignedSize = size - size % sector;
+  int64_t tailSize = size - alignedSize;
+  uint32_t chunk = sector > largestChunk ? sector : largestChunk / sector * sector;
+  char* buffer = bufferFor(sector, chunk);
+  if (!buffer) {
+    osCloseFile(from);
+    return false;
+  }
+
+  FileHandle to = osCreateUnbuffered(destination);
+  if (!to) {
+    osCloseFile(from);
+    showStatus("Open Error!");
+    return false;
+  }
+  int64_t copied = 0;
+  while (copied < alignedSize) {
+    uint32_t request = alignedSize - copied < chunk ? (uint32_t)(alignedSize - copied) : chunk;
+    uint32_t got = 0;
+    // A short read means the source shrank: what is left would be a hole.
+    if (!osReadFile(from, buffer, request, &got) || got != request)
+      return abandon(from, to, destination, "Read Error!");
+    uint32_t put = 0;
+    if (!osWriteFile(to, buffer, got, &put) || put != got) return abandon(from, to, destination, "Write Error!");
+    copied += got;
+    showProgress(copied, size);
+  }
+  osSetLastWrite(to, lastWrite);
+  osCloseFile(to);
+
+  if (tailSize > 0) {
+    uint32_t tail = (uint32_t)tailSize;
+    uint32_t got = 0;
+    if (!osSeekTo(from, alignedSize) || !osReadFile(from, buffer, tail, &got) || got != tail)
+      return abandon(from, nullptr, destination, "Read Error!");
+    to = osOpenWrite(destination);
+    if (!to) return abandon(from, nullptr, destination, "Write Error!");
+    uint32_t put = 0;
+    if (!osSeekTo(to, alignedSize) || !osWriteFile(to, buffer, tail, &put) || put != tail)
+      return abandon(from, to, destination, "Write Error!");
+    osSetLastWrite(to, lastWrite);
+    osCloseFile(to);
+  }
+  showDone();
+  osCloseFile(from);
+  return true;
+}

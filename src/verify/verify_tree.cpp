@@ -1,0 +1,87 @@
+// Verification walk.
+#include "verify/verify_tree.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "console/number_text.h"
+#include "console/screen.h"
+#include "copy/copy_rules.h"
+#include "copy/run_tally.h"
+#include "copy/volume_info.h"
+#include "copy/walk_guard.h"
+#include "platform/files_os.h"
+#include "text/path_text.h"
+#include "text/sjis.h"
+#include "verify/mismatch_list.h"
+
+namespace {
+
+bool differs(const char* source, const char* destination, bool coarse) {
+  FileStatus from;
+  FileStatus to;
+  memset(&from, 0, sizeof from);
+  memset(&to, 0, sizeof to);
+  if (osFileStatus(source, &from) != statusOk) return true;
+  if (osFileStatus(destination, &to) != statusOk) return true;
+  if (!sameModifyTime(from.modifyTime, to.modifyTime, coarse)) return true;
+  return from.size != to.size;
+}
+
+void countChecked() {
+  ++runTally.checkedCount;
+  snprintf(messageBuffer, sizeof messageBuffer, "%s", groupDigits(runTally.checkedCount));
+  writeAt(5, 14, messageBuffer, 14);
+}
+
+void recordMismatch(const char* path) {
+  mismatchAppend(path);
+  ++runTally.copyErrorCount;
+}
+
+// An entry whose path does not fit a path buffer was never copied; it is
+// listed under its whole source path, which this larger buffer holds.
+void recordTooLong(const char* folder, const char* name) {
+  char whole[pathBufferSize + 264];
+  int length = (int)strlen(folder);
+  bool separated = length > 0 && folder[length - 1] == '\\' && !isTrailByte(folder, length - 1);
+  snprintf(whole, sizeof whole, separated ? "%s%s" : "%s\\%s", folder, name);
+  recordMismatch(whole);
+  countChecked();
+}
+
+bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, bool coarse) {
+  PathBuffer sourceChild;
+  PathBuffer destinationChild;
+  if (!joinPath(sourceChild, sizeof sourceChild, source, "*.*")) return false;
+  ListEntry entry;
+  ListHandle listing = osListFirst(sourceChild, &entry);
+  if (!listing) return false;
+  do {
+    if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
+    if (!joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
+        !joinPath(destinationChild, sizeof destinationChild, destination, entry.name)) {
+      recordTooLong(source, entry.name);
+      continue;
+    }
+    if (entry.isFolder) {
+      // The folders the copy walk passes over are passed over here too.
+      if (!guardEnter(guard, sourceChild)) continue;
+      verifyLevel(sourceChild, destinationChild, guard, coarse);
+      guardLeave(guard);
+      continue;
+    }
+    if (differs(sourceChild, destinationChild, coarse)) recordMismatch(sourceChild);
+    countChecked();
+  } while (osListNext(listing, &entry));
+  osListClose(listing);
+  return runTally.copyErrorCount == 0;
+}
+
+}  // namespace
+
+bool verifyTree(const char* source, const char* destination) {
+  WalkGuard guard;
+  guardStart(&guard, source, destination);
+  return verifyLevel(source, destination, &guard, hasCoarseTimes(destination));
+}

@@ -1,0 +1,194 @@
+// copyFileUnbuffered against a file system whose unbuffered handle refuses
+// anything but whole, aligned sectors.
+#include "copy/unbuffered_copy.h"
+
+#include <string>
+#include <vector>
+
+#include "vestro_test.h"
+
+class UnbufferedCopy : public VestroTest {
+ protected:
+  const int64_t sourceTime = 132500000012345678LL;  // not a whole second
+  const char* to = "X:\\t\\f.bin";
+  void SetUp() override {
+    VestroTest::SetUp();
+    addFolder("X:\\t");
+  }
+  std::string source(size_t size) {
+    std::string bytes = patternBytes(size, (int)size);
+    addFile("D:\\s\\f.bin", bytes, sourceTime);
+    return bytes;
+  }
+  bool copy() { return copyFileUnbuffered("D:\\s\\f.bin", to); }
+  int reopens() {
+    int n = 0;
+    for (const std::string& entry : fakeFiles.log) n += entry.rfind("reopen ", 0) == 0;
+    return n;
+  }
+  std::string status() { return rowText(7, 2, 15); }
+  std::vector<std::string> progress() {
+    std::vector<std::string> texts;
+    for (const std::string& text : paintsAt(7, 2))
+      if (text != std::string(15, ' ')) texts.push_back(text);
+    return texts;
+  }
+  void expectGood(const std::string& bytes) {
+    EXPECT_EQ(contentOf(to), bytes);
+    EXPECT_EQ(findNode(to)->lastWrite, sourceTime);
+  }
+};
+
+TEST_F(UnbufferedCopy, SectorChunkingCases) {
+  const struct {
+    size_t size;
+    int unbufferedWrites;
+    int tails;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {0, 0, 0, {"100.00 %"}},
+      {100, 0, 1, {"100.00 %"}},
+      {1000, 1, 1, {"51.20 %", "100.00 %"}},
+      {8 * 1024 * 1024, 2, 0, {"50.00 %", "100.00 %", "100.00 %"}},
+      {4194404, 1, 1, {"100.00 %", "100.00 %"}},
+  };
+  for (const auto& c : cases) {
+    resetFakeConsole();
+    clearFaults();
+    fakeFiles.log.clear();
+    std::string bytes = source(c.size);
+    EXPECT_TRUE(copy()) << c.size;
+    expectGood(bytes);
+    EXPECT_EQ(fakeFiles.faults.writeFile.calls, c.unbufferedWrites + c.tails) << c.size;
+    EXPECT_EQ(reopens(), c.tails) << c.size;
+    EXPECT_EQ(progress(), c.shown) << c.size;
+    EXPECT_EQ(attrAt(7, 2), 15);
+  }
+}
+
+TEST_F(UnbufferedCopy, LargeSectorsAndOneBufferForTheRun) {
+  addVolume("Y:", 4096);
+  addFolder("Y:\\t");
+  std::string bytes = source(3 * 4096 + 17);
+  EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "Y:\\t\\f.bin"));
+  EXPECT_EQ(contentOf("Y:\\t\\f.bin"), bytes);
+  EXPECT_TRUE(copy());
+  EXPECT_EQ(fakeFiles.faults.alignedAlloc.calls, 1);
+  EXPECT_EQ(fakeFiles.faults.sectorSize.calls, 2);  // once per volume
+}
+
+TEST_F(UnbufferedCopy, NameSizeAndSkipRule) {
+  source(5000);
+  EXPECT_TRUE(copy());
+  EXPECT_EQ(rowText(5, 13, 6), "f.bin ");
+  EXPECT_EQ(rowText(6, 13, 6), "5,000 ");
+  resetFakeConsole();
+  fakeFiles.log.clear();
+  EXPECT_FALSE(copy());
+  EXPECT_EQ(status(), "Already Copied!");
+  EXPECT_EQ(rowText(6, 13, 5), "5,000");  // the size stands beside the skip
+  EXPECT_TRUE(fakeFiles.log.empty());
+}
+
+TEST_F(UnbufferedCopy, CoarseTimesOnFatVolumes) {
+  addVolume("F:", 512, "FAT32");
+  addFolder("F:\\t");
+  std::string bytes = source(700);
+  addFile("F:\\t\\f.bin", bytes, sourceTime + 20000000);  // 2 s later, as FAT may round
+  EXPECT_FALSE(copyFileUnbuffered("D:\\s\\f.bin", "F:\\t\\f.bin"));
+  EXPECT_EQ(status(), "Already Copied!");
+  findNode("F:\\t\\f.bin")->lastWrite = sourceTime + 30000000;
+  EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "F:\\t\\f.bin"));
+  // Elsewhere one second apart is another time.
+  addFile(to, bytes, sourceTime + 10000000);
+  EXPECT_TRUE(copy());
+}
+
+TEST_F(UnbufferedCopy, FailuresBeforeTheDestinationIsTouched) {
+  source(3000);
+  addFile(to, "older", 130000000000000000LL);
+  fakeFiles.volumes["X:"].freeBytes = 2999;
+  EXPECT_FALSE(copy());
+  EXPECT_EQ(status(), "Disk Space Err!");
+  fakeFiles.volumes["X:"].freeBytes = 1 << 30;
+
+  fakeFiles.faults.openRead.arm(1);
+  EXPECT_FALSE(copy());
+  EXPECT_EQ(status(), "Open Error!    ");
+
+  clearFaults();
+  fakeFiles.faults.sizeOf.arm(1);
+  EXPECT_FALSE(copy());
+  EXPECT_EQ(status(), "Read Error!    ");
+
+  clearFaults();
+  fakeFiles.faults.sectorSize.arm(1);
+  EXPECT_FALSE(copy());
+
+  clearFaults();
+  fakeFiles.faults.alignedAlloc.arm(1);
+  EXPECT_FALSE(copy());
+
+  clearFaults();
+  findNode(to)->readOnly = true;
+  EXPECT_FALSE(copy());
+  EXPECT_EQ(status(), "Open Error!    ");
+  findNode(to)->readOnly = false;
+
+  // A network root that would not fit the root text cannot be asked.
+  clearFaults();
+  std::string share = "\\\\" + std::string(300, 's') + "\\share\\f.bin";
+  EXPECT_FALSE(copyFileUnbuffered("D:\\s\\f.bin", share.c_str()));
+  EXPECT_EQ(fakeFiles.faults.createUnbuffered.calls, 0);
+  EXPECT_EQ(contentOf(to), "older");
+  EXPECT_EQ(findNode(to)->lastWrite, 130000000000000000LL);
+}
+
+TEST_F(UnbufferedCopy, RelativeDestinationUsesTheCurrentVolume) {
+  addVolume("R:", 4096);
+  addFolder("R:\cur");
+  fakeFiles.currentFolder = "R:\cur";
+  std::string bytes = source(5000);
+  EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "f.bin"));
+  EXPECT_EQ(contentOf("R:\\cur\\f.bin"), bytes);
+  EXPECT_EQ(fakeFiles.faults.writeFile.calls, 2);  // one 4096-byte sector, then the tail
+}
+
+TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheCopy) {
+  std::string bytes = source(9 * 1024 * 1024 + 300);
+  const struct {
+    FakeFault FakeFaults::*site;
+    int call;
+    const char* word;
+  } cases[] = {
+      {&FakeFaults::readFile, 1, "Read Error!    "},  {&FakeFaults::readFile, 3, "Read Error!    "},
+      {&FakeFaults::readFile, 4, "Read Error!    "},  // the tail
+      {&FakeFaults::shortRead, 2, "Read Error!    "}, {&FakeFaults::writeFile, 2, "Write Error!   "},
+      {&FakeFaults::writeFile, 4, "Write Error!   "},  // the tail
+      {&FakeFaults::shortWrite, 1, "Write Error!   "}, {&FakeFaults::openWrite, 1, "Write Error!   "},
+      {&FakeFaults::seek, 1, "Read Error!    "},     {&FakeFaults::seek, 2, "Write Error!   "},
+  };
+  for (const auto& c : cases) {
+    clearFaults();
+    resetFakeConsole();
+    addFile(to, "older", 130000000000000000LL);
+    (fakeFiles.faults.*c.site).arm(c.call);
+    EXPECT_FALSE(copy()) << c.word << c.call;
+    EXPECT_EQ((fakeFiles.faults.*c.site).hits, 1);
+    EXPECT_FALSE(exists(to)) << c.word << c.call;
+    EXPECT_EQ(status(), c.word);
+    EXPECT_EQ(attrAt(7, 2), 12);
+  }
+  clearFaults();
+  EXPECT_TRUE(copy());
+  expectGood(bytes);
+}
+
+TEST_F(UnbufferedCopy, AStaleStatusNeverShowsMoreThan100) {
+  std::string bytes = source(6 * 1024 * 1024);
+  findNode("D:\\s\\f.bin")->reportedSize = 1000;
+  EXPECT_TRUE(copy());
+  expectGood(bytes);
+  EXPECT_EQ(rowText(6, 13, 6), "1,000 ");
+  for (const std::string& text : progress()) EXPECT_LE(text.size(), 8u) << text;
+}

@@ -1,0 +1,104 @@
+// verifyTree: the order of the tests per file, the counts, the running number.
+#include "verify/verify_tree.h"
+
+#include <string>
+#include <vector>
+
+#include "vestro_test.h"
+
+class VerifyTree : public VestroTest {
+ protected:
+  const int64_t t = 132500000000000000LL;
+  void SetUp() override {
+    VestroTest::SetUp();
+    addFile("D:\\src\\a", "aaaa", t);
+    addFile("D:\\src\\sub\\b", "bbbb", t);
+    addFile("D:\\src\\sub\\c", "cccc", t);
+    addFile("X:\\dst\\a", "AAAA", t + 9999999);  // same second, other bytes: good
+    addFile("X:\\dst\\sub\\b", "bbbb", t);
+    addFile("X:\\dst\\sub\\c", "cccc", t);
+    addFile("X:\\dst\\only-here", "x", t);
+  }
+  std::vector<std::string> listed() {
+    std::vector<std::string> paths;
+    for (int i = 0; mismatchAt(i); ++i) paths.push_back(mismatchAt(i));
+    return paths;
+  }
+};
+
+TEST_F(VerifyTree, GoodCopyByStatusAlone) {
+  EXPECT_TRUE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(runTally.checkedCount, 3);
+  EXPECT_EQ(runTally.copyErrorCount, 0);
+  EXPECT_EQ(rowText(5, 14, 2), "3 ");
+  EXPECT_EQ(attrAt(5, 14), 14);
+  EXPECT_EQ(paintsAt(5, 14), (std::vector<std::string>{"1", "2", "3"}));
+}
+
+TEST_F(VerifyTree, EveryKindOfMismatchInWalkOrder) {
+  findNode("X:\\dst\\a")->lastWrite = t + 10000000;   // another second
+  findNode("X:\\dst\\sub\\b")->bytes = "bbb";          // another size
+  findNode("X:\\dst\\sub\\c")->statusFails = true;     // unreadable copy
+  addFile("D:\\src\\sub\\missing", "m", t);
+  addFile("D:\\src\\sub\\unreadable", "u", t);
+  findNode("D:\\src\\sub\\unreadable")->statusFails = true;
+  addFile("D:\\src\\new\\n1", "1", t);
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  std::vector<std::string> expected = {"D:\\src\\a", "D:\\src\\sub\\b", "D:\\src\\sub\\c", "D:\\src\\sub\\missing",
+                                       "D:\\src\\sub\\unreadable", "D:\\src\\new\\n1"};
+  EXPECT_EQ(listed(), expected);
+  EXPECT_EQ(runTally.copyErrorCount, 6);
+  EXPECT_EQ(runTally.checkedCount, 6);
+}
+
+TEST_F(VerifyTree, CoarseTimesOnFat) {
+  addVolume("F:", 512, "FAT");
+  addFile("F:\\dst\\a", "aaaa", t + 20000000);
+  addFile("F:\\dst\\sub\\b", "bbbb", t - 20000000);
+  addFile("F:\\dst\\sub\\c", "cccc", t + 30000000);
+  EXPECT_FALSE(verifyTree("D:\\src", "F:\\dst"));
+  EXPECT_EQ(listed(), std::vector<std::string>{"D:\\src\\sub\\c"});
+}
+
+TEST_F(VerifyTree, FoldersOnlyAndUnlistableSources) {
+  addFolder("D:\\bare\\one\\two");
+  EXPECT_TRUE(verifyTree("D:\\bare", "X:\\none"));
+  EXPECT_EQ(runTally.checkedCount, 0);
+  EXPECT_TRUE(paintsAt(5, 14).empty());
+  findNode("D:\\src")->listFails = true;
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(runTally.copyErrorCount, 0);
+  findNode("D:\\src")->listFails = false;
+  findNode("D:\\src\\sub")->listFails = true;
+  EXPECT_TRUE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(runTally.checkedCount, 1);
+}
+
+TEST_F(VerifyTree, RunningCountIsGrouped) {
+  for (int i = 0; i < 1200; ++i) addFile(("D:\\many\\f" + std::to_string(i)).c_str(), "", t);
+  EXPECT_FALSE(verifyTree("D:\\many", "X:\\none"));
+  EXPECT_EQ(rowText(5, 14, 6), "1,200 ");
+  EXPECT_EQ(mismatchCount(), 1200);
+}
+
+TEST_F(VerifyTree, OverlongEntriesAreListedWhole) {
+  std::string deep = "D:\\src\\" + std::string(250, 'd') + "\\" + std::string(250, 'e');
+  std::string name = std::string(30, 'n');
+  addFile((deep + "\\" + name).c_str(), "x", t);
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(listed(), std::vector<std::string>{deep + "\\" + name});
+  for (const std::string& entry : fakeFiles.log) EXPECT_LE(entry.size(), 5 + 519u) << entry;
+}
+
+TEST_F(VerifyTree, LinkCyclesAndTheDestinationArePassedOver) {
+  addFolderLink("D:\\src\\sub\\up", "D:\\src");
+  addFolder("D:\\src\\out");
+  EXPECT_TRUE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(runTally.checkedCount, 3);
+  addFile("D:\\src\\out\\x", "x", t);
+  runTally = RunTally{0, 0, 0};
+  EXPECT_FALSE(verifyTree("D:\\SRC", "d:\\src\\OUT"));
+  // The walk's own destination is not compared with a copy inside itself.
+  EXPECT_EQ(runTally.checkedCount, 3);
+  for (const std::string& path : listed()) EXPECT_EQ(path.find("out"), std::string::npos) << path;
+}
