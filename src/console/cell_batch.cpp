@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-uint32_t paintInterval = 40;
+uint32_t paintInterval = 100;
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "copy/volume_info.h"
+#include "platform/console_os.h"
 
 bool sameModifyTime(int64_t a, int64_t b, bool coarse) {
   if (!coarse) return a == b;
@@ -19,12 +20,45 @@ bool alreadyCopied(const FileStatus& source, const char* destination) {
          copy.size == source.size;
 }
 
+// Asking a volume for its free space costs about as much as copying a small
+// file, so an answer is reused for a second, less what was accepted since.
+// A refusal is only ever made on a fresh answer.
+namespace {
+
+struct SpaceEstimate {
+  char drive;
+  uint64_t freeBytes;
+  uint32_t askedAt;
+};
+
+SpaceEstimate estimate = {0, 0, 0};
+const uint32_t estimateLifetime = 1000;
+
+char upperDrive(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+void forgetFreeSpace() { estimate.drive = 0; }
+
 bool lacksSpace(const char* destination, int64_t size) {
   char c = destination[0];
   bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
   if (!letter || destination[1] != ':' || destination[2] != '\\') return false;
+  uint64_t wanted = (uint64_t)size;
+  uint32_t now = osMilliseconds();
+  if (estimate.drive == upperDrive(c) && (uint32_t)(now - estimate.askedAt) < estimateLifetime &&
+      estimate.freeBytes >= wanted) {
+    estimate.freeBytes -= wanted;
+    return false;
+  }
   char root[4] = {c, ':', '\\', 0};
   uint64_t freeBytes = 0;
-  if (!osFreeBytes(root, &freeBytes)) return false;
-  return freeBytes < (uint64_t)size;
+  if (!osFreeBytes(root, &freeBytes)) {
+    estimate.drive = 0;
+    return false;
+  }
+  estimate = SpaceEstimate{upperDrive(c), freeBytes, now};
+  if (freeBytes < wanted) return true;
+  estimate.freeBytes -= wanted;
+  return false;
 }

@@ -16,3 +16,6 @@ bool alreadyCopied(const FileStatus& source, const char* destination);
 /// bytes than size. A destination of another form is not checked, and
 /// neither is one whose free space cannot be asked.
 bool lacksSpace(const char* destination, int64_t size);
+
+/// Forgets the free space learnt of the last volume asked.
+void forgetFreeSpace();

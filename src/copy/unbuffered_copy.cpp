@@ -120,12 +120,14 @@ bool copyFileUnbuffered(const char* source, const char* destination) {
   if (tailSize > 0) {
     uint32_t tail = (uint32_t)tailSize;
     uint32_t got = 0;
-    if (!osSeekTo(from, alignedSize) || !osReadFile(from, buffer, tail, &got) || got != tail)
+    // Every aligned byte has been read, so the source already stands at the
+    // tail; the reopened destination starts at 0 and must be moved there.
+    if (!osReadFile(from, buffer, tail, &got) || got != tail)
       return abandon(from, nullptr, destination, "Read Error!");
     to = osOpenWrite(destination);
     if (!to) return abandon(from, nullptr, destination, "Write Error!");
     uint32_t put = 0;
-    if (!osSeekTo(to, alignedSize) || !osWriteFile(to, buffer, tail, &put) || put != tail)
+    if ((alignedSize > 0 && !osSeekTo(to, alignedSize)) || !osWriteFile(to, buffer, tail, &put) || put != tail)
       return abandon(from, to, destination, "Write Error!");
     osSetLastWrite(to, lastWrite);
     osCloseFile(to);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/screen.h"
+#include "copy/copy_rules.h"
 #include "copy/copy_screen.h"
 #include "copy/run_tally.h"
 #include "copy/tree_copy.h"
@@ -34,6 +35,7 @@ class VestroTest : public ::testing::Test {
     resetFakeConsole();
     resetFakeFiles();
     forgetVolumes();
+    forgetFreeSpace();
     lastNameWidth = 0;
     lastFromWidth = 0;
     lastToWidth = 0;

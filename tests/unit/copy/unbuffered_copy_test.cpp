@@ -166,7 +166,7 @@ TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheCopy) {
       {&FakeFaults::shortRead, 2, "Read Error!    "}, {&FakeFaults::writeFile, 2, "Write Error!   "},
       {&FakeFaults::writeFile, 4, "Write Error!   "},  // the tail
       {&FakeFaults::shortWrite, 1, "Write Error!   "}, {&FakeFaults::openWrite, 1, "Write Error!   "},
-      {&FakeFaults::seek, 1, "Read Error!    "},     {&FakeFaults::seek, 2, "Write Error!   "},
+      {&FakeFaults::seek, 1, "Write Error!   "},
   };
   for (const auto& c : cases) {
     clearFaults();
