@@ -5,6 +5,7 @@
 #include "app/path_checks.h"
 #include "app/tree_mode.h"
 #include "console/screen.h"
+#include "env/user_path.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
 
@@ -20,6 +21,7 @@ static int refuseLong(const char* label, const char* argument, const char* name)
 }
 
 int runVestro(int argc, char** argv) {
+  registerInUserPath();
   PathBuffer from;
   PathBuffer to;
   if (argc != 3) return -1;
