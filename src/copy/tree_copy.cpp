@@ -56,8 +56,8 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
   PathBuffer destinationChild;
   if (!joinPath(sourceChild, sizeof sourceChild, source, "*.*")) return;
   ListEntry entry;
-  ListHandle listing = osListFirst(sourceChild, &entry);
-  if (!listing) return;
+  ListHandle listing = nullptr;
+  if (osListFirst(sourceChild, &listing, &entry) != listEntry) return;
   do {
     if (isDotEntry(entry.name)) continue;
     if (!joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
@@ -72,7 +72,7 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
     copyLevel(sourceChild, destinationChild, guard);
     guardLeave(guard);
     restoreHeader(source, destination);
-  } while (osListNext(listing, &entry));
+  } while (osListNext(listing, &entry) == listEntry);
   osListClose(listing);
 }
 

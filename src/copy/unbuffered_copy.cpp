@@ -114,7 +114,9 @@ bool copyFileUnbuffered(const char* source, const char* destination) {
     copied += got;
     showProgress(copied, size);
   }
-  osSetLastWrite(to, lastWrite);
+  // With a tail to come, the time is set once the tail is written: a copy
+  // whose tail then fails must not carry the source's time.
+  if (tailSize == 0) osSetLastWrite(to, lastWrite);
   osCloseFile(to);
 
   if (tailSize > 0) {

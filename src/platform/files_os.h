@@ -88,11 +88,15 @@ struct ListEntry {
 struct OsListing;
 typedef OsListing* ListHandle;
 
-/// Starts listing pattern ("folder\*.*") and gives its first entry; null
-/// when nothing can be listed.
-ListHandle osListFirst(const char* pattern, ListEntry* entry);
-/// The next entry; false at the end of the listing or on an error.
-bool osListNext(ListHandle listing, ListEntry* entry);
+enum ListResult { listEntry, listEnd, listFailed };
+
+/// Starts listing pattern ("folder\*.*"): listEntry with the first entry and
+/// the listing in *listing; listEnd when the folder holds no entry at all
+/// (only a drive root can); listFailed when it cannot be listed.
+ListResult osListFirst(const char* pattern, ListHandle* listing, ListEntry* entry);
+/// listEntry with the next entry, listEnd after the last, listFailed when the
+/// listing broke off.
+ListResult osListNext(ListHandle listing, ListEntry* entry);
 void osListClose(ListHandle listing);
 
 /// Identity of a folder, the same for every spelling that reaches it

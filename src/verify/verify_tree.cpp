@@ -50,13 +50,20 @@ void recordTooLong(const char* folder, const char* name) {
   countChecked();
 }
 
-bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, bool coarse) {
+// A folder that cannot be listed, or whose listing breaks off, leaves files
+// unexamined: it counts as a mismatch under its own path, so that the
+// verdict never reads success for files nobody looked at.
+bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, bool coarse, bool top) {
   PathBuffer sourceChild;
   PathBuffer destinationChild;
   if (!joinPath(sourceChild, sizeof sourceChild, source, "*.*")) return false;
   ListEntry entry;
-  ListHandle listing = osListFirst(sourceChild, &entry);
-  if (!listing) return false;
+  ListHandle listing = nullptr;
+  ListResult listed = osListFirst(sourceChild, &listing, &entry);
+  if (listed != listEntry) {
+    if (!top && listed == listFailed) recordMismatch(source);
+    return false;
+  }
   do {
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
     if (!joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
@@ -67,14 +74,15 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
     if (entry.isFolder) {
       // The folders the copy walk passes over are passed over here too.
       if (!guardEnter(guard, sourceChild)) continue;
-      verifyLevel(sourceChild, destinationChild, guard, coarse);
+      verifyLevel(sourceChild, destinationChild, guard, coarse, false);
       guardLeave(guard);
       continue;
     }
     if (differs(sourceChild, destinationChild, coarse)) recordMismatch(sourceChild);
     countChecked();
-  } while (osListNext(listing, &entry));
+  } while ((listed = osListNext(listing, &entry)) == listEntry);
   osListClose(listing);
+  if (listed == listFailed) recordMismatch(source);
   return runTally.copyErrorCount == 0;
 }
 
@@ -83,5 +91,5 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
 bool verifyTree(const char* source, const char* destination) {
   WalkGuard guard;
   guardStart(&guard, source, destination);
-  return verifyLevel(source, destination, &guard, hasCoarseTimes(destination));
+  return verifyLevel(source, destination, &guard, hasCoarseTimes(destination), true);
 }

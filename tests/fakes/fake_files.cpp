@@ -258,8 +258,15 @@ bool writeAt(FakeHandle& h, const void* buffer, uint32_t size, uint32_t* done) {
   return true;
 }
 
+void callHook(const char* op, const std::string& key) {
+  if (fakeFiles.hook) fakeFiles.hook(op, key);
+}
+
 uint32_t readAt(FakeHandle& h, void* buffer, uint32_t size) {
-  const FakeNode& node = fakeFiles.nodes[h.key];
+  callHook("read", h.key);
+  auto found = fakeFiles.nodes.find(h.key);
+  if (found == fakeFiles.nodes.end()) return 0;
+  const FakeNode& node = found->second;
   uint64_t left = h.position < node.bytes.size() ? node.bytes.size() - h.position : 0;
   uint32_t count = left < size ? (uint32_t)left : size;
   if (count > 1 && fakeFiles.faults.shortRead.strike()) count /= 2;
@@ -296,6 +303,7 @@ void resetFakeFiles() {
   fakeFiles.openHandles = 0;
   fakeFiles.liveBlocks = 0;
   fakeFiles.log.clear();
+  fakeFiles.hook = nullptr;
   handles.clear();
   fakeFiles.currentFolder = "C:";
   addVolume("C:");
@@ -360,6 +368,12 @@ FakeNode* findNode(const char* path) {
 
 bool exists(const char* path) { return findNode(path) != nullptr; }
 
+void removePath(const char* path) {
+  SetupScope scope;
+  Resolved r = resolve(path);
+  if (nodeOf(r)) removeNode(r.key);
+}
+
 std::string contentOf(const char* path) {
   FakeNode* node = findNode(path);
   return node ? node->bytes : std::string();
@@ -378,6 +392,7 @@ std::vector<std::string> listNames(const char* folder) {
 StatusResult osFileStatus(const char* path, FileStatus* status) {
   if (fakeFiles.faults.status.strike()) return statusFailed;
   Resolved r = resolve(path);
+  callHook("status", r.key);
   FakeNode* node = nodeOf(r);
   if (!node) return statusNotFound;
   if (node->statusFails) return statusFailed;
@@ -444,6 +459,7 @@ bool osFileSystemName(const char* root, char* name, int size) {
 int osOpenStreamRead(const char* path) {
   if (fakeFiles.faults.openStreamRead.strike()) return -1;
   Resolved r = resolve(path);
+  callHook("open", r.key);
   FakeNode* node = nodeOf(r);
   if (!node || node->folder || node->openFails || node->writers > 0) return -1;
   return (int)openHandle(r, streamRead);
@@ -489,6 +505,7 @@ bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
 FileHandle osOpenRead(const char* path) {
   if (fakeFiles.faults.openRead.strike()) return nullptr;
   Resolved r = resolve(path);
+  callHook("open", r.key);
   FakeNode* node = nodeOf(r);
   if (!node || node->folder || node->openFails || node->writers > 0) return nullptr;
   return (FileHandle)openHandle(r, readHandle);
@@ -568,15 +585,15 @@ bool osSetLastWrite(FileHandle file, int64_t fileTime) {
 
 void osCloseFile(FileHandle file) { closeHandle((intptr_t)file); }
 
-ListHandle osListFirst(const char* pattern, ListEntry* entry) {
+ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry) {
   fakeFiles.log.push_back(std::string("list ") + pattern);
-  if (fakeFiles.faults.listFirst.strike()) return nullptr;
+  if (fakeFiles.faults.listFirst.strike()) return listFailed;
   std::string text = pattern;
-  if (text.size() < 4 || text.compare(text.size() - 4, 4, "\\*.*") != 0) return nullptr;
+  if (text.size() < 4 || text.compare(text.size() - 4, 4, "\\*.*") != 0) return listFailed;
   Resolved r = resolve(text.substr(0, text.size() - 4).c_str());
-  if (text.size() == 4) return nullptr;
+  if (text.size() == 4) return listFailed;
   FakeNode* node = nodeOf(r);
-  if (!node || !node->folder || node->listFails) return nullptr;
+  if (!node || !node->folder || node->listFails) return listFailed;
   FakeListing* listing = new FakeListing;
   if (r.key != r.volume) {
     // Like the real listing, every folder but a drive root shows "." and "..".
@@ -596,20 +613,21 @@ ListHandle osListFirst(const char* pattern, ListEntry* entry) {
   }
   if (listing->entries.empty()) {
     delete listing;
-    return nullptr;
+    return listEnd;
   }
   *entry = listing->entries[0];
   listing->next = 1;
   ++fakeFiles.openHandles;
-  return (ListHandle)listing;
+  *handle = (ListHandle)listing;
+  return listEntry;
 }
 
-bool osListNext(ListHandle handle, ListEntry* entry) {
-  if (fakeFiles.faults.listNext.strike()) return false;
+ListResult osListNext(ListHandle handle, ListEntry* entry) {
+  if (fakeFiles.faults.listNext.strike()) return listFailed;
   FakeListing* listing = (FakeListing*)handle;
-  if (listing->next >= listing->entries.size()) return false;
+  if (listing->next >= listing->entries.size()) return listEnd;
   *entry = listing->entries[listing->next++];
-  return true;
+  return listEntry;
 }
 
 void osListClose(ListHandle handle) {

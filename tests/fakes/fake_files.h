@@ -2,6 +2,7 @@
 #pragma once
 #include <stdint.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -67,6 +68,9 @@ struct FakeFiles {
   int openHandles;                                    // handles, descriptors and listings not closed
   int liveBlocks;                                     // heap blocks not released
   std::vector<std::string> log;                       // "op path" of every call that changes something
+  /// Called with "status", "open" or "read" and the path's key just before
+  /// the operation looks at the file: a test can change the file under it.
+  std::function<void(const std::string& op, const std::string& key)> hook;
 };
 
 extern FakeFiles fakeFiles;
@@ -83,6 +87,8 @@ void addFolderLink(const char* path, const char* target);
 /// The node a path reaches (links followed), or null.
 FakeNode* findNode(const char* path);
 bool exists(const char* path);
+/// Removes a file or an empty folder, as another program would.
+void removePath(const char* path);
 std::string contentOf(const char* path);
 /// A fault-free copy of the names listed in a folder (no "." or "..").
 std::vector<std::string> listNames(const char* folder);

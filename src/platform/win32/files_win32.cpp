@@ -178,19 +178,25 @@ static void fillEntry(const WIN32_FIND_DATAA& found, ListEntry* entry) {
   entry->isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-ListHandle osListFirst(const char* pattern, ListEntry* entry) {
-  WIN32_FIND_DATAA found;
-  HANDLE listing = FindFirstFileA(pattern, &found);
-  if (listing == INVALID_HANDLE_VALUE) return nullptr;
-  fillEntry(found, entry);
-  return (ListHandle)listing;
+static ListResult listingEnded() {
+  DWORD error = GetLastError();
+  return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND ? listEnd : listFailed;
 }
 
-bool osListNext(ListHandle listing, ListEntry* entry) {
+ListResult osListFirst(const char* pattern, ListHandle* listing, ListEntry* entry) {
   WIN32_FIND_DATAA found;
-  if (!FindNextFileA((HANDLE)listing, &found)) return false;
+  HANDLE handle = FindFirstFileA(pattern, &found);
+  if (handle == INVALID_HANDLE_VALUE) return listingEnded();
   fillEntry(found, entry);
-  return true;
+  *listing = (ListHandle)handle;
+  return listEntry;
+}
+
+ListResult osListNext(ListHandle listing, ListEntry* entry) {
+  WIN32_FIND_DATAA found;
+  if (!FindNextFileA((HANDLE)listing, &found)) return listingEnded();
+  fillEntry(found, entry);
+  return listEntry;
 }
 
 void osListClose(ListHandle listing) { FindClose((HANDLE)listing); }

@@ -184,6 +184,18 @@ TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheCopy) {
   expectGood(bytes);
 }
 
+// When even the removal fails, the partial copy must not look current.
+TEST_F(UnbufferedCopy, APartialCopyThatCannotBeRemovedNeverGetsTheSourceTime) {
+  source(5000);
+  fakeFiles.faults.openWrite.arm(1);
+  fakeFiles.faults.removeFile.arm(1);
+  EXPECT_FALSE(copy());
+  ASSERT_TRUE(exists(to));
+  EXPECT_EQ(contentOf(to).size(), 4608u);
+  EXPECT_NE(findNode(to)->lastWrite, sourceTime);
+  EXPECT_EQ(status(), "Write Error!   ");
+}
+
 TEST_F(UnbufferedCopy, AStaleStatusNeverShowsMoreThan100) {
   std::string bytes = source(6 * 1024 * 1024);
   findNode("D:\\s\\f.bin")->reportedSize = 1000;

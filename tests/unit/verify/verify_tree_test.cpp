@@ -69,9 +69,18 @@ TEST_F(VerifyTree, FoldersOnlyAndUnlistableSources) {
   EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
   EXPECT_EQ(runTally.copyErrorCount, 0);
   findNode("D:\\src")->listFails = false;
+  // A sub-folder nobody could look into is no success: it is listed itself.
   findNode("D:\\src\\sub")->listFails = true;
-  EXPECT_TRUE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
   EXPECT_EQ(runTally.checkedCount, 1);
+  EXPECT_EQ(listed(), std::vector<std::string>{"D:\\src\\sub"});
+}
+
+TEST_F(VerifyTree, AListingThatBreaksOffIsAMismatch) {
+  fakeFiles.faults.listNext.arm(6);  // the sixth call: in D:\src\sub, after b
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(listed(), std::vector<std::string>{"D:\\src\\sub"});
+  EXPECT_EQ(runTally.checkedCount, 2);
 }
 
 TEST_F(VerifyTree, RunningCountIsGrouped) {
