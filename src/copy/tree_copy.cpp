@@ -59,7 +59,7 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
   ListHandle listing = nullptr;
   if (osListFirst(sourceChild, &listing, &entry) != listEntry) return;
   do {
-    if (isDotEntry(entry.name)) continue;
+    if (isDotEntry(entry.name) || !nameCanBeCopied(entry)) continue;
     if (!joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
         !joinPath(destinationChild, sizeof destinationChild, destination, entry.name))
       continue;

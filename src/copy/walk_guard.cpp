@@ -1,6 +1,10 @@
 // Walk guard by folder identity.
 #include "copy/walk_guard.h"
 
+#include <string.h>
+
+#include "text/sjis.h"
+
 static bool sameFolder(const FolderId& a, const FolderId& b) { return a.volume == b.volume && a.index == b.index; }
 
 void guardStart(WalkGuard* guard, const char* source, const char* destination) {
@@ -29,4 +33,13 @@ bool guardEnter(WalkGuard* guard, const char* folder) {
 
 void guardLeave(WalkGuard* guard) {
   if (guard->depth > 0) --guard->depth;
+}
+
+bool nameCanBeCopied(const ListEntry& entry) {
+  if (entry.nameLost || entry.name[0] == 0) return false;
+  for (int i = 0; entry.name[i] != 0; i += isLeadByte((unsigned char)entry.name[i]) ? 2 : 1) {
+    if (strchr("\\/:*?\"<>|", entry.name[i])) return false;
+    if (isLeadByte((unsigned char)entry.name[i]) && entry.name[i + 1] == 0) return false;
+  }
+  return true;
 }

@@ -22,3 +22,8 @@ void guardStart(WalkGuard* guard, const char* source, const char* destination);
 /// part of the current path until guardLeave.
 bool guardEnter(WalkGuard* guard, const char* folder);
 void guardLeave(WalkGuard* guard);
+
+/// false for a listed name that cannot stand for one file or folder: one the
+/// code page could not spell, or one holding a separator or a character no
+/// name may hold (it would lead somewhere else).
+bool nameCanBeCopied(const ListEntry& entry);

@@ -39,9 +39,10 @@ void recordMismatch(const char* path) {
   ++runTally.copyErrorCount;
 }
 
-// An entry whose path does not fit a path buffer was never copied; it is
-// listed under its whole source path, which this larger buffer holds.
-void recordTooLong(const char* folder, const char* name) {
+// An entry whose path does not fit a path buffer, or whose name cannot be
+// opened, was never copied; it is listed under its whole source path (with
+// '?' for what the code page cannot spell), which this larger buffer holds.
+void recordUncopied(const char* folder, const char* name) {
   char whole[pathBufferSize + 264];
   int length = (int)strlen(folder);
   bool separated = length > 0 && folder[length - 1] == '\\' && !isTrailByte(folder, length - 1);
@@ -66,9 +67,9 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
   }
   do {
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
-    if (!joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
+    if (!nameCanBeCopied(entry) || !joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
         !joinPath(destinationChild, sizeof destinationChild, destination, entry.name)) {
-      recordTooLong(source, entry.name);
+      recordUncopied(source, entry.name);
       continue;
     }
     if (entry.isFolder) {

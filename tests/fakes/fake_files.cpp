@@ -607,8 +607,9 @@ ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry
   for (const std::string& key : fakeFiles.children[r.key]) {
     const FakeNode& child = fakeFiles.nodes[key];
     ListEntry e = {};
-    strncpy(e.name, child.name.c_str(), sizeof e.name - 1);
+    strncpy(e.name, (child.listedAs.empty() ? child.name : child.listedAs).c_str(), sizeof e.name - 1);
     e.isFolder = child.folder;
+    e.nameLost = !child.listedAs.empty() && child.listedAs.find('?') != std::string::npos;
     listing->entries.push_back(e);
   }
   if (listing->entries.empty()) {

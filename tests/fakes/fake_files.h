@@ -45,6 +45,7 @@ struct FakeNode {
   bool statusFails = false;  // status and existence tests fail other than "not found"
   bool openFails = false;    // every open of this file fails
   bool listFails = false;    // listing this folder fails
+  std::string listedAs;      // when set, the listing shows this name, lost to the code page
   int64_t reportedSize = -1; // when >= 0, the size status calls report (a stale view)
   std::string linkTo;        // a folder link: the key of the folder it leads to
   int writers = 0;           // open handles that deny sharing

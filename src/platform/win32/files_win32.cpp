@@ -173,9 +173,20 @@ bool osSetLastWrite(FileHandle file, int64_t fileTime) {
 
 void osCloseFile(FileHandle file) { CloseHandle((HANDLE)file); }
 
-static void fillEntry(const WIN32_FIND_DATAA& found, ListEntry* entry) {
-  lstrcpynA(entry->name, found.cFileName, sizeof entry->name);
+// The narrow listing calls silently put look-alikes in place of characters
+// the code page lacks (a yen sign becomes a backslash, an accented letter
+// loses its accent), which would name another file or another folder. The
+// wide calls with a conversion that admits no substitutes tell them apart.
+static void fillEntry(const WIN32_FIND_DATAW& found, ListEntry* entry) {
+  BOOL substituted = FALSE;
+  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, found.cFileName, -1, entry->name,
+                                   sizeof entry->name, NULL, &substituted);
+  if (length == 0) {
+    lstrcpynA(entry->name, "?", sizeof entry->name);
+    substituted = TRUE;
+  }
   entry->isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry->nameLost = substituted != FALSE;
 }
 
 static ListResult listingEnded() {
@@ -184,8 +195,10 @@ static ListResult listingEnded() {
 }
 
 ListResult osListFirst(const char* pattern, ListHandle* listing, ListEntry* entry) {
-  WIN32_FIND_DATAA found;
-  HANDLE handle = FindFirstFileA(pattern, &found);
+  WCHAR wide[1024];
+  if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, wide, 1024) == 0) return listFailed;
+  WIN32_FIND_DATAW found;
+  HANDLE handle = FindFirstFileW(wide, &found);
   if (handle == INVALID_HANDLE_VALUE) return listingEnded();
   fillEntry(found, entry);
   *listing = (ListHandle)handle;
@@ -193,8 +206,8 @@ ListResult osListFirst(const char* pattern, ListHandle* listing, ListEntry* entr
 }
 
 ListResult osListNext(ListHandle listing, ListEntry* entry) {
-  WIN32_FIND_DATAA found;
-  if (!FindNextFileA((HANDLE)listing, &found)) return listingEnded();
+  WIN32_FIND_DATAW found;
+  if (!FindNextFileW((HANDLE)listing, &found)) return listingEnded();
   fillEntry(found, entry);
   return listEntry;
 }

@@ -114,3 +114,20 @@ TEST_F(TreeCopy, FilesThatFailAreNotCounted) {
   EXPECT_EQ(runTally.realCopyCount, 2);  // a.txt and the empty c; b.bin has no room
   EXPECT_FALSE(exists("X:\\dst\\sub\\b.bin"));
 }
+
+// Names the code page cannot spell come from the listing with stand-ins; one
+// such stand-in may even hold a separator. Nothing is opened or made for them.
+TEST_F(TreeCopy, NamesThatCannotBeOpenedAreLeftAlone) {
+  addFile("D:\\src\\lost1", "x");
+  findNode("D:\\src\\lost1")->listedAs = "caf?.txt";
+  addFile("D:\\src\\lost2\\inner", "y");
+  findNode("D:\\src\\lost2")->listedAs = "..\\evil";
+  addFolder("X:\\evil");
+  copyTree("D:\\src", "X:\\dst");
+  for (const std::string& entry : fakeFiles.log) {
+    EXPECT_EQ(entry.find("caf"), std::string::npos) << entry;
+    EXPECT_EQ(entry.find("evil"), std::string::npos) << entry;
+  }
+  EXPECT_TRUE(listNames("X:\\evil").empty());
+  EXPECT_EQ(runTally.realCopyCount, 3);
+}

@@ -111,3 +111,13 @@ TEST_F(VerifyTree, LinkCyclesAndTheDestinationArePassedOver) {
   EXPECT_EQ(runTally.checkedCount, 3);
   for (const std::string& path : listed()) EXPECT_EQ(path.find("out"), std::string::npos) << path;
 }
+
+TEST_F(VerifyTree, NamesThatCannotBeOpenedAreListed) {
+  addFile("D:\\src\\lost", "x", t);
+  findNode("D:\\src\\lost")->listedAs = "caf?.txt";
+  addFolder("D:\\src\\folder");
+  findNode("D:\\src\\folder")->listedAs = "..\\evil";
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(listed(), (std::vector<std::string>{"D:\\src\\caf?.txt", "D:\\src\\..\\evil"}));
+  EXPECT_EQ(runTally.checkedCount, 5);
+}
