@@ -3,30 +3,55 @@
 
 #include <string.h>
 
+#include "text/path_text.h"
 #include "text/sjis.h"
 
 static bool sameFolder(const FolderId& a, const FolderId& b) { return a.volume == b.volume && a.index == b.index; }
 
+static bool identityAt(WalkGuard* guard, int level, FolderId* id) {
+  if (guard->idState[level] == 0) guard->idState[level] = osFolderIdentity(guard->path[level], &guard->ids[level]) ? 1 : -1;
+  *id = guard->ids[level];
+  return guard->idState[level] == 1;
+}
+
 void guardStart(WalkGuard* guard, const char* source, const char* destination) {
   guard->destinationKnown = osFolderIdentity(destination, &guard->destination);
-  guard->depth = 0;
-  guard->known[0] = osFolderIdentity(source, &guard->path[0]);
+  // The destination's name as the listing shows it, whatever case or short
+  // form the path spells it in; a drive root has none.
+  guard->destinationName[0] = 0;
+  ListHandle listing = nullptr;
+  ListEntry own;
+  if (osListFirst(destination, &listing, &own) == listEntry) {
+    if (!own.nameLost) strcpy(guard->destinationName, own.name);
+    osListClose(listing);
+  }
+  guard->path[0] = source;
+  guard->idState[0] = 0;
   guard->depth = 1;
 }
 
-bool guardEnter(WalkGuard* guard, const char* folder) {
+bool guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry) {
   if (guard->depth >= walkDepthLimit) return false;
-  FolderId id;
-  bool known = osFolderIdentity(folder, &id);
-  if (known) {
-    if (guard->destinationKnown && sameFolder(id, guard->destination)) return false;
-    for (int i = 0; i < guard->depth; ++i)
-      if (guard->known[i] && sameFolder(id, guard->path[i])) return false;
+  // Without a link, a folder is new to the path and can only be the
+  // destination itself, which then bears the destination's name.
+  bool suspect = entry.isLink || guard->destinationName[0] == 0 ||
+                 sameTextIgnoringCase(entry.name, guard->destinationName);
+  FolderId id = {0, 0};
+  int state = 0;
+  if (suspect) {
+    state = osFolderIdentity(folder, &id) ? 1 : -1;
+    if (state == 1) {
+      if (guard->destinationKnown && sameFolder(id, guard->destination)) return false;
+      FolderId above;
+      for (int i = 0; i < guard->depth; ++i)
+        if (identityAt(guard, i, &above) && sameFolder(id, above)) return false;
+    }
   }
   // A folder whose identity cannot be had is walked; the path length still
   // bounds how deep that can go.
-  guard->path[guard->depth] = id;
-  guard->known[guard->depth] = known;
+  guard->path[guard->depth] = folder;
+  guard->ids[guard->depth] = id;
+  guard->idState[guard->depth] = (signed char)state;
   ++guard->depth;
   return true;
 }

@@ -83,6 +83,7 @@ void osCloseFile(FileHandle file);
 struct ListEntry {
   char name[260];   // the entry's name, NUL-ended
   bool isFolder;    // carries the folder bit (also a link to a folder)
+  bool isLink;      // a link (reparse point) to somewhere else
   bool nameLost;    // the name has characters the code page cannot spell
                     // ('?' stands in for them): it cannot be opened by name
 };

@@ -74,7 +74,7 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
     }
     if (entry.isFolder) {
       // The folders the copy walk passes over are passed over here too.
-      if (!guardEnter(guard, sourceChild)) continue;
+      if (!guardEnter(guard, sourceChild, entry)) continue;
       verifyLevel(sourceChild, destinationChild, guard, coarse, false);
       guardLeave(guard);
       continue;

@@ -589,7 +589,23 @@ ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry
   fakeFiles.log.push_back(std::string("list ") + pattern);
   if (fakeFiles.faults.listFirst.strike()) return listFailed;
   std::string text = pattern;
-  if (text.size() < 4 || text.compare(text.size() - 4, 4, "\\*.*") != 0) return listFailed;
+  if (text.size() < 4 || text.compare(text.size() - 4, 4, "\\*.*") != 0) {
+    // A path alone lists its own entry, under its name on disk.
+    Resolved own = resolve(pattern, false);
+    FakeNode* node = nodeOf(own);
+    if (!node || own.key == own.volume) return listFailed;
+    FakeListing* listing = new FakeListing;
+    ListEntry e = {};
+    strncpy(e.name, node->name.c_str(), sizeof e.name - 1);
+    e.isFolder = node->folder;
+    e.isLink = !node->linkTo.empty();
+    listing->entries.push_back(e);
+    *entry = e;
+    listing->next = 1;
+    ++fakeFiles.openHandles;
+    *handle = (ListHandle)listing;
+    return listEntry;
+  }
   Resolved r = resolve(text.substr(0, text.size() - 4).c_str());
   if (text.size() == 4) return listFailed;
   FakeNode* node = nodeOf(r);
@@ -609,6 +625,7 @@ ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry
     ListEntry e = {};
     strncpy(e.name, (child.listedAs.empty() ? child.name : child.listedAs).c_str(), sizeof e.name - 1);
     e.isFolder = child.folder;
+    e.isLink = !child.linkTo.empty();
     e.nameLost = !child.listedAs.empty() && child.listedAs.find('?') != std::string::npos;
     listing->entries.push_back(e);
   }

@@ -186,6 +186,7 @@ static void fillEntry(const WIN32_FIND_DATAW& found, ListEntry* entry) {
     substituted = TRUE;
   }
   entry->isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry->isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   entry->nameLost = substituted != FALSE;
 }
 
