@@ -3,6 +3,7 @@
 
 #include "app/file_mode.h"
 #include "app/path_checks.h"
+#include "app/start_menu.h"
 #include "app/tree_mode.h"
 #include "console/screen.h"
 #include "env/user_path.h"
@@ -24,9 +25,13 @@ int runVestro(int argc, char** argv) {
   registerInUserPath();
   PathBuffer from;
   PathBuffer to;
-  if (argc != 3) return -1;
-  if (!normaliseArgument(argv[1], from)) return refuseLong("FROM_FOLDER[", argv[1], nullptr);
-  if (!normaliseArgument(argv[2], to)) return refuseLong("TO_FOLDER[", argv[2], nullptr);
+  if (argc != 3) {
+    if (!runStartMenu(from, to)) return -1;
+  } else if (!normaliseArgument(argv[1], from)) {
+    return refuseLong("FROM_FOLDER[", argv[1], nullptr);
+  } else if (!normaliseArgument(argv[2], to)) {
+    return refuseLong("TO_FOLDER[", argv[2], nullptr);
+  }
 
   bool fromIsFolder = false;
   if (checkPaths(from, to, &fromIsFolder) != 0) return -1;

@@ -23,30 +23,36 @@ WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 SGR_TO_ATTR = {"92": 10, "96": 11, "91": 12, "93": 14, "97": 15}
 
 
-def wine_env():
+def wine_env(prefix=None, display=None):
     env = dict(os.environ)
-    env.update(WINEPREFIX=PREFIX, WINEDEBUG="-all", LC_ALL="ja_JP.UTF-8", LANG="ja_JP.UTF-8")
+    env.update(WINEPREFIX=prefix or PREFIX, WINEDEBUG="-all", LC_ALL="ja_JP.UTF-8", LANG="ja_JP.UTF-8")
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
+    if display:
+        env["DISPLAY"] = display
     return env
 
 
-def setup_prefix():
-    """Creates the prefix once and keeps its server alive for fast starts."""
-    os.makedirs(PREFIX, exist_ok=True)
-    log = os.path.join(PREFIX, "..", "wineboot.log")
-    if not os.path.exists(os.path.join(PREFIX, "system.reg")):
+def setup_prefix(prefix=None, display=None):
+    """Creates the prefix once and keeps its server alive for fast starts.
+    A prefix's desktop takes the display of the first process that opens it:
+    every process of a prefix for the dialogs must have the same display."""
+    prefix = prefix or PREFIX
+    env = wine_env(prefix, display)
+    os.makedirs(prefix, exist_ok=True)
+    log = prefix + ".log"
+    if not os.path.exists(os.path.join(prefix, "system.reg")):
         with open(log, "w") as out:
-            subprocess.run([WINE, "wineboot", "-i"], env=wine_env(), stdout=out, stderr=out, timeout=300)
+            subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=out, stderr=out, timeout=300)
     with open(log, "a") as out:
-        subprocess.Popen([WINESERVER, "-p"], env=wine_env(), stdout=out, stderr=out)
+        subprocess.Popen([WINESERVER, "-p"], env=env, stdout=out, stderr=out)
     # Let every later start find the server and a finished prefix.
     with open(log, "a") as out:
-        subprocess.run([WINE, "cmd", "/c", "exit"], env=wine_env(), stdout=out, stderr=out, timeout=120)
+        subprocess.run([WINE, "cmd", "/c", "exit"], env=env, stdout=out, stderr=out, timeout=120)
 
 
-def stop_prefix():
-    subprocess.run([WINESERVER, "-k"], env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def stop_prefix(prefix=None):
+    subprocess.run([WINESERVER, "-k"], env=wine_env(prefix), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def win_path(linux_path):
@@ -112,19 +118,22 @@ class Run:
         self.seconds = seconds
 
 
-def run_in_tmux(args, cwd=None, width=100, height=30, before="", keys=None, timeout=120):
+def run_in_tmux(args, cwd=None, width=100, height=30, before="", keys=None, timeout=120, display=None,
+                prefix=None):
     """Runs vestro.exe with args in a fresh tmux pane and returns its exit code
     and final screen. before: shell text run first (to put something on the
     screen); keys: a function called with a send(text) helper once the
-    program is up."""
+    program is up; display: an X display for the dialogs (none by default);
+    prefix: another wine prefix than the scenarios' own."""
     socket = "vestro-e2e-%d" % os.getpid()
     session = "s" + uuid.uuid4().hex[:8]
     state = tempfile.mkdtemp(prefix="vestro-run-", dir=WORK)
     rc_file = os.path.join(state, "rc")
-    env = " ".join("%s=%s" % (k, shlex.quote(v)) for k, v in wine_env().items()
+    env = " ".join("%s=%s" % (k, shlex.quote(v)) for k, v in wine_env(prefix).items()
                    if k in ("WINEPREFIX", "WINEDEBUG", "LC_ALL", "LANG"))
-    command = "cd %s; %s env -u DISPLAY %s %s %s %s; echo $? > %s; exec sleep 600" % (
-        shlex.quote(cwd or WORK), before, env, shlex.quote(WINE), shlex.quote(EXE),
+    x_display = "DISPLAY=" + shlex.quote(display) if display else "-u DISPLAY"
+    command = "cd %s; %s env %s %s %s %s %s; echo $? > %s; exec sleep 600" % (
+        shlex.quote(cwd or WORK), before, x_display, env, shlex.quote(WINE), shlex.quote(EXE),
         " ".join(shlex.quote(a) for a in args), shlex.quote(rc_file))
     tmux = ["tmux", "-L", socket]
     subprocess.run(tmux + ["new-session", "-d", "-s", session, "-x", str(width), "-y", str(height),

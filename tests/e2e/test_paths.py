@@ -64,10 +64,6 @@ class PathChecks(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(self.root, "x" * 100)))
         self.refusal([longer, win_path(self.root)], sjis("FROM_FOLDER[%s] IS TOO LONG.\r\n" % longer))
 
-    def test_argument_count_other_than_two(self):
-        code, printed = run_plain([win_path(self.src)])
-        self.assertEqual(code, -1)
-
 
 class ShiftJisAndAcceptedPairs(unittest.TestCase):
     def test_from_ending_in_second_byte_5c_is_whole(self):
