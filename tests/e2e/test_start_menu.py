@@ -188,7 +188,7 @@ class PickersOnAnXDisplay(unittest.TestCase):
 
         return run_in_tmux([], keys=keys, display=self.display, prefix=self.prefix, width=160)
 
-    def test_picked_folder_pair_passes_the_checks(self):
+    def test_picked_folder_pair_is_copied(self):
         def pick(desktop):
             desktop.pick_folder(self.root + "/source")
             desktop.pick_folder(self.root + "/target")
@@ -196,6 +196,9 @@ class PickersOnAnXDisplay(unittest.TestCase):
         run = self.run_with_dialogs("d", pick)
         self.assertEqual(run.code, 0, run.screen.dump())
         self.assertNotIn("SELECT INPUT FOLDER", run.screen.dump())
+        self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 1)", run.screen.dump())
+        with open(os.path.join(self.root, "target", "inner", "a.txt")) as f:
+            self.assertEqual(f.read(), "a")
 
     def test_picked_file_and_folder_arrive_as_picked(self):
         win_root = "Z:" + self.root.replace("/", "\\")
