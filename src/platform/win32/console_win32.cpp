@@ -35,9 +35,22 @@ bool osPlaceCursor(int x, int y) {
   return SetConsoleCursorPosition(cursorOutput, at) != 0;
 }
 
+// What the shell's "cls" does, without starting a shell (a fifth of a second
+// under wine); when standard output is no console, the shell is asked.
 void osClearScreen() {
   fflush(stdout);
-  system("cls");
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(output, &info)) {
+    system("cls");
+    return;
+  }
+  DWORD cells = (DWORD)info.dwSize.X * (DWORD)info.dwSize.Y;
+  DWORD done = 0;
+  COORD home = {0, 0};
+  FillConsoleOutputCharacterA(output, ' ', cells, home, &done);
+  FillConsoleOutputAttribute(output, info.wAttributes, cells, home, &done);
+  SetConsoleCursorPosition(output, home);
 }
 
 void osPrintText(const char* text) {
