@@ -44,7 +44,7 @@ const char* nextToken(const char* input, char* out, const char* delimiters, int 
   int n = 0;
   int charStart = 0;  // next character start at or after n, scanned from input
   for (; input[n] != 0; ++n) {
-    if (count >= limit - 1) break;
+    if (limit <= 1 || count >= limit - 1) break;  // limit - 1 would overflow at INT_MIN
     unsigned char b = (unsigned char)input[n];
     while (charStart < n) charStart += isLeadByte((unsigned char)input[charStart]) ? 2 : 1;
     if (b == '"') {

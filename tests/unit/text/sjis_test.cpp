@@ -3,6 +3,7 @@
 #include "text/sjis.h"
 
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <string.h>
 
 #include <random>
@@ -80,6 +81,18 @@ TEST(NextToken, EmptyAndDelimiterOnlyInputs) {
   EXPECT_STREQ(out, "");
   EXPECT_EQ(nextToken("abc", out, nullptr, 1), nullptr);
   EXPECT_STREQ(out, "");
+}
+
+// The limit is any signed 32-bit value; none below 2 leaves room for a byte,
+// and none below 1 for the NUL either, so out stays untouched.
+TEST(NextToken, LimitsBelowTwoStoreNothing) {
+  const int limits[] = {1, 0, -1, INT_MIN + 1, INT_MIN};
+  for (int limit : limits) {
+    char out[2] = {'x', 'x'};
+    EXPECT_EQ(nextToken("abc", out, nullptr, limit), nullptr) << limit;
+    EXPECT_EQ(out[0], limit == 1 ? 0 : 'x') << limit;
+    EXPECT_EQ(out[1], 'x') << limit;
+  }
 }
 
 TEST(NextToken, DrivePathKeepsDoubleByteNamesWhole) {
