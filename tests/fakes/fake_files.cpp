@@ -304,6 +304,7 @@ void resetFakeFiles() {
   fakeFiles.liveBlocks = 0;
   fakeFiles.log.clear();
   fakeFiles.hook = nullptr;
+  fakeFiles.longestPath = 0;
   handles.clear();
   fakeFiles.currentFolder = "C:";
   addVolume("C:");
@@ -389,7 +390,14 @@ std::vector<std::string> listNames(const char* folder) {
 
 // ---- the seam ----
 
+// Every path the program hands in passes here first.
+static void handedIn(const char* path) {
+  size_t length = path ? strlen(path) : 0;
+  if (length > fakeFiles.longestPath) fakeFiles.longestPath = length;
+}
+
 StatusResult osFileStatus(const char* path, FileStatus* status) {
+  handedIn(path);
   if (fakeFiles.faults.status.strike()) return statusFailed;
   Resolved r = resolve(path);
   callHook("status", r.key);
@@ -405,13 +413,15 @@ StatusResult osFileStatus(const char* path, FileStatus* status) {
 }
 
 int osAccess(const char* path) {
+  handedIn(path);
   if (fakeFiles.faults.access.strike()) return EACCES;
-  FakeNode* node = findNode(path);
+  FakeNode* node = nodeOf(resolve(path));
   if (!node) return ENOENT;
   return node->statusFails ? EACCES : 0;
 }
 
 bool osMakeFolder(const char* path) {
+  handedIn(path);
   fakeFiles.log.push_back(std::string("mkdir ") + path);
   if (fakeFiles.faults.makeFolder.strike()) return false;
   Resolved r = resolve(path);
@@ -421,6 +431,7 @@ bool osMakeFolder(const char* path) {
 }
 
 bool osRemoveFile(const char* path) {
+  handedIn(path);
   fakeFiles.log.push_back(std::string("remove ") + path);
   if (fakeFiles.faults.removeFile.strike()) return false;
   Resolved r = resolve(path);
@@ -432,6 +443,7 @@ bool osRemoveFile(const char* path) {
 }
 
 bool osFreeBytes(const char* root, uint64_t* freeBytes) {
+  handedIn(root);
   if (fakeFiles.faults.freeBytes.strike()) return false;
   Resolved r = resolve(root);
   if (!r.ok) return false;
@@ -440,6 +452,7 @@ bool osFreeBytes(const char* root, uint64_t* freeBytes) {
 }
 
 bool osBytesPerSector(const char* root, uint32_t* bytesPerSector) {
+  handedIn(root);
   if (fakeFiles.faults.sectorSize.strike()) return false;
   Resolved r = resolve(root ? root : ".");
   if (!r.ok) return false;
@@ -448,6 +461,7 @@ bool osBytesPerSector(const char* root, uint32_t* bytesPerSector) {
 }
 
 bool osFileSystemName(const char* root, char* name, int size) {
+  handedIn(root);
   if (fakeFiles.faults.fileSystem.strike()) return false;
   Resolved r = resolve(root ? root : ".");
   if (!r.ok || size < 1) return false;
@@ -457,6 +471,7 @@ bool osFileSystemName(const char* root, char* name, int size) {
 }
 
 int osOpenStreamRead(const char* path) {
+  handedIn(path);
   if (fakeFiles.faults.openStreamRead.strike()) return -1;
   Resolved r = resolve(path);
   callHook("open", r.key);
@@ -466,6 +481,7 @@ int osOpenStreamRead(const char* path) {
 }
 
 int osOpenStreamWrite(const char* path) {
+  handedIn(path);
   fakeFiles.log.push_back(std::string("open-write ") + path);
   if (fakeFiles.faults.openStreamWrite.strike()) return -1;
   Resolved r = resolve(path);
@@ -492,6 +508,7 @@ int osWriteStream(int fd, const void* buffer, unsigned size) {
 void osCloseStream(int fd) { closeHandle(fd); }
 
 bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
+  handedIn(path);
   fakeFiles.log.push_back(std::string("set-times ") + path);
   if (fakeFiles.faults.setFileTimes.strike()) return false;
   Resolved r = resolve(path);
@@ -503,6 +520,7 @@ bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
 }
 
 FileHandle osOpenRead(const char* path) {
+  handedIn(path);
   if (fakeFiles.faults.openRead.strike()) return nullptr;
   Resolved r = resolve(path);
   callHook("open", r.key);
@@ -512,6 +530,7 @@ FileHandle osOpenRead(const char* path) {
 }
 
 FileHandle osCreateUnbuffered(const char* path) {
+  handedIn(path);
   fakeFiles.log.push_back(std::string("create ") + path);
   if (fakeFiles.faults.createUnbuffered.strike()) return nullptr;
   Resolved r = resolve(path);
@@ -520,6 +539,7 @@ FileHandle osCreateUnbuffered(const char* path) {
 }
 
 FileHandle osOpenWrite(const char* path) {
+  handedIn(path);
   fakeFiles.log.push_back(std::string("reopen ") + path);
   if (fakeFiles.faults.openWrite.strike()) return nullptr;
   Resolved r = resolve(path);
@@ -586,6 +606,7 @@ bool osSetLastWrite(FileHandle file, int64_t fileTime) {
 void osCloseFile(FileHandle file) { closeHandle((intptr_t)file); }
 
 ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry) {
+  handedIn(pattern);
   fakeFiles.log.push_back(std::string("list ") + pattern);
   if (fakeFiles.faults.listFirst.strike()) return listFailed;
   std::string text = pattern;
@@ -654,6 +675,7 @@ void osListClose(ListHandle handle) {
 }
 
 bool osFolderIdentity(const char* path, FolderId* id) {
+  handedIn(path);
   if (fakeFiles.faults.folderIdentity.strike()) return false;
   Resolved r = resolve(path);
   FakeNode* node = nodeOf(r);

@@ -69,6 +69,7 @@ struct FakeFiles {
   int openHandles;                                    // handles, descriptors and listings not closed
   int liveBlocks;                                     // heap blocks not released
   std::vector<std::string> log;                       // "op path" of every call that changes something
+  size_t longestPath;                                 // longest path text the program handed to any call
   /// Called with "status", "open" or "read" and the path's key just before
   /// the operation looks at the file: a test can change the file under it.
   std::function<void(const std::string& op, const std::string& key)> hook;
