@@ -1,8 +1,9 @@
 #!/bin/sh
 # Sets up a fresh Debian machine and runs every test: the native unit tests
-# (AddressSanitizer and UBSan) and the end-to-end scenarios under wine.
+# (AddressSanitizer and UBSan), the end-to-end scenarios under wine, and each
+# fuzz target for 10 seconds.
 set -eu
 cd "$(dirname "$0")/.."
 sh tools/setup.sh --with-tests
-cd build/native
-ctest -j 2 --output-on-failure --timeout 900
+(cd build/native && ctest -j 2 --output-on-failure --timeout 900)
+sh tools/fuzz.sh 10

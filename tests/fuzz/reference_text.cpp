@@ -1,0 +1,69 @@
+// Literal versions of the Shift-JIS text rules.
+#include "reference_text.h"
+
+bool referenceLead(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+std::vector<bool> characterStarts(const std::string& text) {
+  std::vector<bool> starts(text.size(), false);
+  for (size_t at = 0; at < text.size(); at += referenceLead((unsigned char)text[at]) ? 2 : 1) starts[at] = true;
+  return starts;
+}
+
+bool referenceTrail(const std::vector<bool>& starts, long long offset) {
+  return offset >= 0 && offset < (long long)starts.size() && !starts[offset];
+}
+
+bool referenceTrail(const std::string& text, long long offset) { return referenceTrail(characterStarts(text), offset); }
+
+long long referenceLastChar(const std::string& text, char c) {
+  if (c == 0) return -1;
+  std::vector<bool> starts = characterStarts(text);
+  for (long long i = (long long)text.size() - 1; i >= 0; --i)
+    if (text[i] == c && starts[i]) return i;
+  return -1;
+}
+
+size_t referenceBaseName(const std::string& text) {
+  long long slash = referenceLastChar(text, '\\');
+  return slash < 0 ? 0 : (size_t)slash + 1;
+}
+
+std::string referenceFold(const std::string& text) {
+  std::string folded = text;
+  std::vector<bool> starts = characterStarts(text);
+  for (size_t i = 0; i < text.size(); ++i)
+    if (starts[i] && text[i] >= 'a' && text[i] <= 'z') folded[i] = (char)(text[i] - 'a' + 'A');
+  return folded;
+}
+
+ReferenceToken referenceNextToken(const std::string& input, const char* delimiters, int limit) {
+  std::string set = delimiters ? delimiters : ", \t\r\n";
+  std::vector<bool> starts = characterStarts(input);
+  ReferenceToken token{std::string(), -1};
+  if (input.empty()) return token;
+  bool quoted = false;
+  bool started = false;
+  size_t n = 0;
+  for (; n < input.size(); ++n) {
+    if ((long long)token.text.size() >= (long long)limit - 1) break;
+    char b = input[n];
+    if (b == '"') {
+      if (!quoted) started = true;
+      quoted = !quoted;
+      continue;
+    }
+    if (quoted) {
+      token.text += b;
+      continue;
+    }
+    bool delimiter = set.find(b) != std::string::npos && starts[n];
+    if (!delimiter) {
+      token.text += b;
+      started = true;
+    } else if (started) {
+      break;
+    }
+  }
+  if (!token.text.empty()) token.next = (long long)n;
+  return token;
+}
