@@ -36,17 +36,18 @@ std::string referenceFold(const std::string& text) {
   return folded;
 }
 
-ReferenceToken referenceNextToken(const std::string& input, const char* delimiters, int limit) {
+ReferenceToken referenceNextToken(const std::string& text, size_t from, const char* delimiters, int limit) {
   std::string set = delimiters ? delimiters : ", \t\r\n";
-  std::vector<bool> starts = characterStarts(input);
   ReferenceToken token{std::string(), -1};
-  if (input.empty()) return token;
+  size_t length = text.size() - from;
+  if (length == 0) return token;
   bool quoted = false;
   bool started = false;
   size_t n = 0;
-  for (; n < input.size(); ++n) {
+  size_t scan = 0;  // the character scan of this input, from its first byte
+  for (; n < length; ++n) {
     if ((long long)token.text.size() >= (long long)limit - 1) break;
-    char b = input[n];
+    char b = text[from + n];
     if (b == '"') {
       if (!quoted) started = true;
       quoted = !quoted;
@@ -56,7 +57,8 @@ ReferenceToken referenceNextToken(const std::string& input, const char* delimite
       token.text += b;
       continue;
     }
-    bool delimiter = set.find(b) != std::string::npos && starts[n];
+    while (scan < n) scan += referenceLead((unsigned char)text[from + scan]) ? 2 : 1;
+    bool delimiter = set.find(b) != std::string::npos && scan == n;
     if (!delimiter) {
       token.text += b;
       started = true;

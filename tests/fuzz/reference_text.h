@@ -31,6 +31,7 @@ struct ReferenceToken {
   long long next;
 };
 
-/// One tokenizer call on input, step by step as the rules state it.
+/// One tokenizer call on the input that starts at offset from of text, step
+/// by step as the rules state it; next counts from that start.
 /// delimiters null means ", \t\r\n".
-ReferenceToken referenceNextToken(const std::string& input, const char* delimiters, int limit);
+ReferenceToken referenceNextToken(const std::string& text, size_t from, const char* delimiters, int limit);

@@ -43,12 +43,12 @@ void checkTokens(const std::string& text, const char* start, const char* delimit
   int calls = 0;
   for (;;) {
     size_t offset = (size_t)(at - start);
-    std::string rest = text.substr(offset);
-    size_t room = limit < 1 ? 0 : ((long long)limit < (long long)rest.size() + 1 ? (size_t)limit : rest.size() + 1);
+    size_t left = text.size() - offset;
+    size_t room = limit < 1 ? 0 : ((long long)limit < (long long)left + 1 ? (size_t)limit : left + 1);
     ExactBlock out(room);
     if (room > 0) memset(out.data(), 0x7F, room);
     const char* next = nextToken(at, out.data(), delimiters, limit);
-    ReferenceToken expected = referenceNextToken(rest, delimiters, limit);
+    ReferenceToken expected = referenceNextToken(text, offset, delimiters, limit);
     FUZZ_CHECK(++calls <= (int)text.size() + 2, text);
     if (room > 0) {
       FUZZ_CHECK(memchr(out.data(), 0, room) != nullptr, text);

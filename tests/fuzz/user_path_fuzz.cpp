@@ -58,7 +58,7 @@ std::vector<std::string> referenceEntries(const std::string& value) {
   std::vector<std::string> entries;
   size_t at = 0;
   while (at < value.size()) {
-    ReferenceToken token = referenceNextToken(value.substr(at), ";", folderSize);
+    ReferenceToken token = referenceNextToken(value, at, ";", folderSize);
     if (token.next < 0) break;
     entries.push_back(token.text);
     at += (size_t)token.next;
