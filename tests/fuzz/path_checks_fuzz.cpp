@@ -41,6 +41,7 @@
 #include "fake_console.h"
 #include "fake_files.h"
 #include "fake_registry.h"
+#include "fresh_run.h"
 #include "fuzz_support.h"
 #include "reference_text.h"
 #include "text/path_text.h"
@@ -98,21 +99,6 @@ FakeFault* faultNumber(unsigned index) {
                       &f.listFirst,     &f.listNext,       &f.folderIdentity, &f.shortRead,   &f.shortWrite,
                       &f.alloc,         &f.alignedAlloc};
   return all[index % (sizeof all / sizeof all[0])];
-}
-
-void resetEverything() {
-  releaseCopyBuffer();
-  mismatchClear();
-  resetFakeConsole();
-  resetFakeFiles();
-  resetFakeRegistry();
-  programFolder[0] = 0;
-  forgetVolumes();
-  forgetFreeSpace();
-  lastNameWidth = 0;
-  lastFromWidth = 0;
-  lastToWidth = 0;
-  runTally = RunTally{0, 0, 0};
 }
 
 void buildTree(const std::vector<std::string>& sections, bool fatX) {
@@ -226,7 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   second = wellFormed(second);
   std::string what = first + " | " + second;
 
-  resetEverything();
+  startFreshRun();
   buildTree(sections, (flags & 2) != 0);
   for (size_t i = 1; i + 1 < options.size(); i += 2) {
     unsigned char call = (unsigned char)options[i + 1];

@@ -13,6 +13,7 @@
 #include "copy/volume_info.h"
 #include "fake_console.h"
 #include "fake_files.h"
+#include "fresh_run.h"
 #include "verify/mismatch_list.h"
 
 /// Bytes that differ from position to position, so that a shifted or
@@ -32,15 +33,7 @@ inline std::string patternBytes(size_t size, int seed = 1) {
 class VestroTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetFakeConsole();
-    resetFakeFiles();
-    forgetVolumes();
-    forgetFreeSpace();
-    lastNameWidth = 0;
-    lastFromWidth = 0;
-    lastToWidth = 0;
-    runTally = RunTally{0, 0, 0};
-    mismatchClear();
+    startFreshRun();
     addVolume("D:");
     addVolume("X:");
   }
