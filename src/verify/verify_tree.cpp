@@ -57,10 +57,10 @@ void recordUncopied(const char* folder, const char* name) {
 bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, bool coarse, bool top) {
   PathBuffer sourceChild;
   PathBuffer destinationChild;
-  if (!joinPath(sourceChild, sizeof sourceChild, source, "*.*")) return false;
   ListEntry entry;
   ListHandle listing = nullptr;
-  ListResult listed = osListFirst(sourceChild, &listing, &entry);
+  ListResult listed = listFailed;
+  if (joinPath(sourceChild, sizeof sourceChild, source, "*.*")) listed = osListFirst(sourceChild, &listing, &entry);
   if (listed != listEntry) {
     if (!top && listed == listFailed) recordMismatch(source);
     return false;

@@ -90,6 +90,15 @@ TEST_F(VerifyTree, RunningCountIsGrouped) {
   EXPECT_EQ(mismatchCount(), 1200);
 }
 
+// A folder whose listing pattern would not fit cannot be looked into.
+TEST_F(VerifyTree, AFolderTooLongToListIsAMismatch) {
+  std::string folder = "D:\\src\\" + std::string(250, 'd') + "\\" + std::string(259, 'e');
+  ASSERT_EQ(folder.size(), 517u);
+  addFolder(folder.c_str());
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(listed(), std::vector<std::string>{folder});
+}
+
 TEST_F(VerifyTree, OverlongEntriesAreListedWhole) {
   std::string deep = "D:\\src\\" + std::string(250, 'd') + "\\" + std::string(250, 'e');
   std::string name = std::string(30, 'n');
