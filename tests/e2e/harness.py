@@ -44,6 +44,9 @@ def setup_prefix(prefix=None, display=None):
     if not os.path.exists(os.path.join(prefix, "system.reg")):
         with open(log, "w") as out:
             subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=out, stderr=out, timeout=300)
+            # The server writes the registry files only when it ends: wait for
+            # that, so that a scenario can copy a finished prefix.
+            subprocess.run([WINESERVER, "-w"], env=env, stdout=out, stderr=out, timeout=120)
     with open(log, "a") as out:
         subprocess.Popen([WINESERVER, "-p"], env=env, stdout=out, stderr=out)
     # Let every later start find the server and a finished prefix.
