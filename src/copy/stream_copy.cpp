@@ -9,7 +9,10 @@
 #include "platform/memory_os.h"
 #include "text/sjis.h"
 
+// Progress is painted after each piece; the bytes move in smaller blocks,
+// which stay in the processor's cache between the read and the write.
 static const unsigned pieceSize = 4194304;
+static const unsigned blockSize = 65536;
 
 bool copySingleFile(const char* source, const char* destination) {
   showFileName(baseNameOf(source));
@@ -28,7 +31,7 @@ bool copySingleFile(const char* source, const char* destination) {
     return false;
   }
 
-  char* buffer = (char*)osAlloc(pieceSize);
+  char* buffer = (char*)osAlloc(blockSize);
   if (!buffer) return false;
   int from = osOpenStreamRead(source);
   if (from < 0) {
@@ -46,8 +49,9 @@ bool copySingleFile(const char* source, const char* destination) {
 
   const char* failure = nullptr;
   int64_t copied = 0;
+  unsigned unpainted = 0;
   for (;;) {
-    int got = osReadStream(from, buffer, pieceSize);
+    int got = osReadStream(from, buffer, blockSize);
     if (got == 0) break;
     if (got < 0) {
       failure = "Read Error!";
@@ -58,8 +62,13 @@ bool copySingleFile(const char* source, const char* destination) {
       break;
     }
     copied += got;
-    showProgress(copied, status.size);
+    unpainted += (unsigned)got;
+    if (unpainted >= pieceSize) {
+      unpainted = 0;
+      showProgress(copied, status.size);
+    }
   }
+  if (!failure && unpainted > 0) showProgress(copied, status.size);
   osCloseStream(from);
   osCloseStream(to);
   osFree(buffer);

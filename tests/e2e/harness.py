@@ -135,9 +135,13 @@ def run_in_tmux(args, cwd=None, width=100, height=30, before="", keys=None, time
     env = " ".join("%s=%s" % (k, shlex.quote(v)) for k, v in wine_env(prefix).items()
                    if k in ("WINEPREFIX", "WINEDEBUG", "LC_ALL", "LANG"))
     x_display = "DISPLAY=" + shlex.quote(display) if display else "-u DISPLAY"
-    command = "cd %s; %s env %s %s %s %s %s; echo $? > %s; exec sleep 600" % (
+    time_file = os.path.join(state, "ns")
+    # The run is timed inside the pane, from wine's start to its end, so that
+    # starting tmux and polling for the end are not counted.
+    command = ("cd %s; %s t0=$(date +%%s%%N); env %s %s %s %s %s; rc=$?; "
+               "echo $(($(date +%%s%%N) - t0)) > %s; echo $rc > %s; exec sleep 600") % (
         shlex.quote(cwd or WORK), before, x_display, env, shlex.quote(WINE), shlex.quote(EXE),
-        " ".join(shlex.quote(a) for a in args), shlex.quote(rc_file))
+        " ".join(shlex.quote(a) for a in args), shlex.quote(time_file), shlex.quote(rc_file))
     tmux = ["tmux", "-L", socket]
     subprocess.run(tmux + ["new-session", "-d", "-s", session, "-x", str(width), "-y", str(height),
                            "sh", "-c", command], check=True, env=dict(os.environ, LC_ALL="ja_JP.UTF-8"))
@@ -152,11 +156,12 @@ def run_in_tmux(args, cwd=None, width=100, height=30, before="", keys=None, time
                 raise AssertionError("vestro.exe did not end in %d s:\n%s" % (
                     timeout, capture(tmux, session).dump()))
             time.sleep(0.05)
-        seconds = time.time() - started
         time.sleep(0.1)
         screen = capture(tmux, session)
         with open(rc_file) as f:
             code = exit_code(int(f.read().strip()))
+        with open(time_file) as f:
+            seconds = int(f.read().strip()) / 1e9
         return Run(code, screen, seconds)
     finally:
         subprocess.run(tmux + ["kill-session", "-t", session], stderr=subprocess.DEVNULL)

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/console_os.h"
+#include "platform/win32/late_link.h"
 
 bool osWindowSpan(int* left, int* right) {
   CONSOLE_SCREEN_BUFFER_INFO info;
@@ -58,7 +59,10 @@ void osPrintText(const char* text) {
   fflush(stdout);
 }
 
-void osShowCursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
+void osShowCursor(bool show) {
+  static int(WINAPI * showCursor)(BOOL) = (int(WINAPI*)(BOOL))lateProc("user32.dll", "ShowCursor");
+  if (showCursor) showCursor(show ? TRUE : FALSE);
+}
 
 int osReadKey() { return _getch(); }
 

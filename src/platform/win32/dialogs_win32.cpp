@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "platform/dialogs_os.h"
+#include "platform/win32/late_link.h"
 
 static_assert(sizeof(void*) != 8 || sizeof(OPENFILENAMEA) == 152, "the full OPENFILENAMEA, not the old short one");
 
@@ -19,22 +20,32 @@ bool osPickFile(const char* title, char* result, int size) {
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
   // The dialog reads lpstrFile as its initial file name.
   if (size > 0) result[0] = 0;
-  return GetOpenFileNameA(&dialog) != 0;
+  BOOL(WINAPI * open)(LPOPENFILENAMEA) = (BOOL(WINAPI*)(LPOPENFILENAMEA))lateProc("comdlg32.dll", "GetOpenFileNameA");
+  return open != NULL && open(&dialog) != 0;
 }
 
 bool osPickFolder(const char* title, char* result) {
+  HRESULT(WINAPI * comStart)(LPVOID) = (HRESULT(WINAPI*)(LPVOID))lateProc("ole32.dll", "CoInitialize");
+  void(WINAPI * comEnd)() = (void(WINAPI*)())lateProc("ole32.dll", "CoUninitialize");
+  void(WINAPI * comFree)(LPVOID) = (void(WINAPI*)(LPVOID))lateProc("ole32.dll", "CoTaskMemFree");
+  LPITEMIDLIST(WINAPI * browseFor)(LPBROWSEINFOA) =
+      (LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA))lateProc("shell32.dll", "SHBrowseForFolderA");
+  BOOL(WINAPI * pathOf)(LPCITEMIDLIST, LPSTR) =
+      (BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR))lateProc("shell32.dll", "SHGetPathFromIDListA");
+  if (!comStart || !comEnd || !comFree || !browseFor || !pathOf) return false;
+
   // The new dialog style needs COM on this thread.
-  HRESULT com = CoInitialize(NULL);
+  HRESULT com = comStart(NULL);
   BROWSEINFOA browse;
   ZeroMemory(&browse, sizeof browse);
   browse.lpszTitle = title;
   browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   bool picked = false;
-  LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+  LPITEMIDLIST item = browseFor(&browse);
   if (item != NULL) {
-    picked = SHGetPathFromIDListA(item, result) != 0;
-    CoTaskMemFree(item);
+    picked = pathOf(item, result) != 0;
+    comFree(item);
   }
-  if (SUCCEEDED(com)) CoUninitialize();
+  if (SUCCEEDED(com)) comEnd();
   return picked;
 }
