@@ -10,6 +10,9 @@
 void* lateProc(const char* library, const char* name) {
   // From the system folder only, never from the current or program folder.
   HMODULE module = LoadLibraryExA(library, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // A system without that search flag refuses it; these libraries are known
+  // to it, and known libraries always come from the system folder.
+  if (module == NULL && GetLastError() == ERROR_INVALID_PARAMETER) module = LoadLibraryA(library);
   if (module == NULL) return NULL;
   return (void*)GetProcAddress(module, name);
 }
