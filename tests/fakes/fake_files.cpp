@@ -38,7 +38,7 @@ std::vector<std::string> splitNames(const std::string& text) {
       if (!name.empty()) names.push_back(name);
       name.clear();
     } else {
-      name += text.substr(i, step);
+      name.append(text, i, step);
     }
     i += step;
   }
@@ -111,8 +111,10 @@ Resolved resolve(const char* path, bool followLast = true) {
       }
       continue;
     }
-    key += "\\" + upper(name);
-    shown += "\\" + name;
+    key += '\\';
+    key += upper(name);
+    shown += '\\';
+    shown += name;
     auto found = fakeFiles.nodes.find(key);
     bool last = i + 1 == names.size();
     if (found != fakeFiles.nodes.end() && !found->second.linkTo.empty() && (!last || followLast)) {
