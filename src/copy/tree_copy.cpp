@@ -67,7 +67,8 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
       if (copyFileUnbuffered(sourceChild, destinationChild)) ++runTally.realCopyCount;
       continue;
     }
-    if (!headerFits(sourceChild, destinationChild) || !guardEnter(guard, sourceChild, entry)) continue;
+    if (!headerFits(sourceChild, destinationChild) || guardEnter(guard, sourceChild, entry) != walkInto)
+      continue;
     makePathChain(destinationChild);
     copyLevel(sourceChild, destinationChild, guard);
     guardLeave(guard);

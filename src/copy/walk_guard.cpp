@@ -30,8 +30,8 @@ void guardStart(WalkGuard* guard, const char* source, const char* destination) {
   guard->depth = 1;
 }
 
-bool guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry) {
-  if (guard->depth >= walkDepthLimit) return false;
+GuardAnswer guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry) {
+  if (guard->depth >= walkDepthLimit) return passOver;
   // Without a link, a folder is new to the path and can only be the
   // destination itself, which then bears the destination's name.
   bool suspect = entry.isLink || guard->destinationName[0] == 0 ||
@@ -39,21 +39,18 @@ bool guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry) {
   FolderId id = {0, 0};
   int state = 0;
   if (suspect) {
-    state = osFolderIdentity(folder, &id) ? 1 : -1;
-    if (state == 1) {
-      if (guard->destinationKnown && sameFolder(id, guard->destination)) return false;
-      FolderId above;
-      for (int i = 0; i < guard->depth; ++i)
-        if (identityAt(guard, i, &above) && sameFolder(id, above)) return false;
-    }
+    if (!osFolderIdentity(folder, &id)) return cannotTell;
+    state = 1;
+    if (guard->destinationKnown && sameFolder(id, guard->destination)) return passOver;
+    FolderId above;
+    for (int i = 0; i < guard->depth; ++i)
+      if (identityAt(guard, i, &above) && sameFolder(id, above)) return passOver;
   }
-  // A folder whose identity cannot be had is walked; the path length still
-  // bounds how deep that can go.
   guard->path[guard->depth] = folder;
   guard->ids[guard->depth] = id;
   guard->idState[guard->depth] = (signed char)state;
   ++guard->depth;
-  return true;
+  return walkInto;
 }
 
 void guardLeave(WalkGuard* guard) {

@@ -22,11 +22,17 @@ struct WalkGuard {
 /// source must stay valid for the whole walk.
 void guardStart(WalkGuard* guard, const char* source, const char* destination);
 
-/// false when the listed folder entry at path folder is the walk's own
-/// destination, is already on the current path (a link cycle), or lies too
-/// deep; otherwise folder (which must stay valid until guardLeave) becomes
-/// part of the current path.
-bool guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry);
+/// What the walk does with a listed folder.
+enum GuardAnswer {
+  walkInto,    // folder (which must stay valid until guardLeave) joins the current path
+  passOver,    // the walk's own destination, a link cycle, or too deep
+  cannotTell,  // might be the destination or a cycle, but its identity cannot be had
+};
+
+/// Whether the walk may enter the listed folder entry at path folder.
+/// A folder it cannot tell is not entered, and verification lists it: walked
+/// blindly it could be the destination, copied into itself level by level.
+GuardAnswer guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry);
 void guardLeave(WalkGuard* guard);
 
 /// false for a listed name that cannot stand for one file or folder: one the

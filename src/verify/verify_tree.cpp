@@ -73,8 +73,11 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
       continue;
     }
     if (entry.isFolder) {
-      // The folders the copy walk passes over are passed over here too.
-      if (!guardEnter(guard, sourceChild, entry)) continue;
+      // The folders the copy walk passes over are passed over here too; one
+      // it could not tell from the destination was not copied.
+      GuardAnswer answer = guardEnter(guard, sourceChild, entry);
+      if (answer == cannotTell) recordMismatch(sourceChild);
+      if (answer != walkInto) continue;
       verifyLevel(sourceChild, destinationChild, guard, coarse, false);
       guardLeave(guard);
       continue;

@@ -69,6 +69,19 @@ TEST_F(TreeMode, DestinationInsideTheSourceByARelativePath) {
   EXPECT_FALSE(exists("D:\\PICTURE\\copy\\copy"));
 }
 
+TEST_F(TreeMode, AFolderThatCannotBeToldFromTheDestinationIsListed) {
+  // The destination inside the source, and no folder identity to be had
+  // after the destination's own: its namesake is neither entered nor
+  // copied into itself, and the error verdict names it.
+  fakeFiles.currentFolder = "D:\\PICTURE";
+  fakeFiles.faults.folderIdentity.arm(2, true);
+  EXPECT_EQ(run("D:\\PICTURE", "copy"), 0);
+  EXPECT_TRUE(exists("D:\\PICTURE\\copy\\2009\\b.jpg"));
+  EXPECT_FALSE(exists("D:\\PICTURE\\copy\\copy"));
+  EXPECT_EQ(rowText(5, 2, 18), "VERIFY DATA ERROR!");
+  EXPECT_EQ(printedText(), " D:\\PICTURE\\copy\n");
+}
+
 TEST_F(TreeMode, LongListIsPrintedWhole) {
   for (int i = 0; i < 3000; ++i) addFile(("D:\\PICTURE\\many\\file" + std::to_string(i)).c_str(), "z");
   fakeFiles.faults.createUnbuffered.arm(3, true);
