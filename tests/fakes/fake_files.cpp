@@ -359,7 +359,10 @@ void addFolderLink(const char* path, const char* target) {
   SetupScope scope;
   Resolved at = resolve(path, false);
   Resolved to = resolve(target);
-  if (!at.ok || !to.ok) return;
+  // A volume's root is never a link, and no link can lead into itself (no
+  // such path could exist to be linked to).
+  if (!at.ok || !to.ok || isVolumeKey(at.key)) return;
+  if (to.key == at.key || to.key.compare(0, at.key.size() + 1, at.key + "\\") == 0) return;
   FakeNode& node = createNode(at, true);
   node.linkTo = to.key;
 }
