@@ -37,10 +37,8 @@ GuardAnswer guardEnter(WalkGuard* guard, const char* folder, const ListEntry& en
   bool suspect = entry.isLink || guard->destinationName[0] == 0 ||
                  sameTextIgnoringCase(entry.name, guard->destinationName);
   FolderId id = {0, 0};
-  int state = 0;
   if (suspect) {
     if (!osFolderIdentity(folder, &id)) return cannotTell;
-    state = 1;
     if (guard->destinationKnown && sameFolder(id, guard->destination)) return passOver;
     FolderId above;
     for (int i = 0; i < guard->depth; ++i)
@@ -48,7 +46,7 @@ GuardAnswer guardEnter(WalkGuard* guard, const char* folder, const ListEntry& en
   }
   guard->path[guard->depth] = folder;
   guard->ids[guard->depth] = id;
-  guard->idState[guard->depth] = (signed char)state;
+  guard->idState[guard->depth] = suspect ? 1 : 0;  // others are asked when needed
   ++guard->depth;
   return walkInto;
 }

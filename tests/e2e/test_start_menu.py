@@ -118,7 +118,7 @@ class Desktop:
             if shown:
                 window = shown.pop()
                 self.known.add(window)
-                time.sleep(0.5)  # let the dialog fill its tree
+                time.sleep(1.5)  # let the dialog fill its tree, slower on a busy machine
                 self.xdo("windowfocus", "--sync", window)
                 return
             time.sleep(0.2)

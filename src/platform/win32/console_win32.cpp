@@ -60,7 +60,7 @@ void osPrintText(const char* text) {
 }
 
 void osShowCursor(bool show) {
-  static int(WINAPI * showCursor)(BOOL) = (int(WINAPI*)(BOOL))lateProc("user32.dll", "ShowCursor");
+  static decltype(&ShowCursor) showCursor = (decltype(&ShowCursor))lateProc("user32.dll", "ShowCursor");
   if (showCursor) showCursor(show ? TRUE : FALSE);
 }
 

@@ -20,18 +20,18 @@ bool osPickFile(const char* title, char* result, int size) {
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
   // The dialog reads lpstrFile as its initial file name.
   if (size > 0) result[0] = 0;
-  BOOL(WINAPI * open)(LPOPENFILENAMEA) = (BOOL(WINAPI*)(LPOPENFILENAMEA))lateProc("comdlg32.dll", "GetOpenFileNameA");
+  decltype(&GetOpenFileNameA) open = (decltype(&GetOpenFileNameA))lateProc("comdlg32.dll", "GetOpenFileNameA");
   return open != NULL && open(&dialog) != 0;
 }
 
 bool osPickFolder(const char* title, char* result) {
-  HRESULT(WINAPI * comStart)(LPVOID) = (HRESULT(WINAPI*)(LPVOID))lateProc("ole32.dll", "CoInitialize");
-  void(WINAPI * comEnd)() = (void(WINAPI*)())lateProc("ole32.dll", "CoUninitialize");
-  void(WINAPI * comFree)(LPVOID) = (void(WINAPI*)(LPVOID))lateProc("ole32.dll", "CoTaskMemFree");
-  LPITEMIDLIST(WINAPI * browseFor)(LPBROWSEINFOA) =
-      (LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA))lateProc("shell32.dll", "SHBrowseForFolderA");
-  BOOL(WINAPI * pathOf)(LPCITEMIDLIST, LPSTR) =
-      (BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR))lateProc("shell32.dll", "SHGetPathFromIDListA");
+  decltype(&CoInitialize) comStart = (decltype(&CoInitialize))lateProc("ole32.dll", "CoInitialize");
+  decltype(&CoUninitialize) comEnd = (decltype(&CoUninitialize))lateProc("ole32.dll", "CoUninitialize");
+  decltype(&CoTaskMemFree) comFree = (decltype(&CoTaskMemFree))lateProc("ole32.dll", "CoTaskMemFree");
+  decltype(&SHBrowseForFolderA) browseFor =
+      (decltype(&SHBrowseForFolderA))lateProc("shell32.dll", "SHBrowseForFolderA");
+  decltype(&SHGetPathFromIDListA) pathOf =
+      (decltype(&SHGetPathFromIDListA))lateProc("shell32.dll", "SHGetPathFromIDListA");
   if (!comStart || !comEnd || !comFree || !browseFor || !pathOf) return false;
 
   // The new dialog style needs COM on this thread.
