@@ -70,7 +70,8 @@ bool copySingleFile(const char* source, const char* destination) {
   }
   if (!failure && unpainted > 0) showProgress(copied, status.size);
   osCloseStream(from);
-  osCloseStream(to);
+  // A write the system held back can still fail at the close.
+  if (!osCloseStream(to) && !failure) failure = "Write Error!";
   osFree(buffer);
 
   if (failure) {

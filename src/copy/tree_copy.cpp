@@ -51,15 +51,18 @@ void restoreHeader(const char* source, const char* destination) {
 bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
 
 void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
-  drawHeader(source, destination);
   PathBuffer sourceChild;
   PathBuffer destinationChild;
   if (!joinPath(sourceChild, sizeof sourceChild, source, "*.*")) return;
   ListEntry entry;
   ListHandle listing = nullptr;
   if (osListFirst(sourceChild, &listing, &entry) != listEntry) return;
+  NameSet names;
+  namesStart(&names);
   do {
-    if (isDotEntry(entry.name) || !nameCanBeCopied(entry)) continue;
+    // A name that cannot stand for itself, or that the destination would
+    // take for one copied already, is left for verification to list.
+    if (isDotEntry(entry.name) || !nameCanBeCopied(entry) || !namesTake(&names, entry.name)) continue;
     if (!joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
         !joinPath(destinationChild, sizeof destinationChild, destination, entry.name))
       continue;
@@ -67,13 +70,15 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
       if (copyFileUnbuffered(sourceChild, destinationChild)) ++runTally.realCopyCount;
       continue;
     }
-    if (!headerFits(sourceChild, destinationChild) || guardEnter(guard, sourceChild, entry) != walkInto)
-      continue;
+    if (!headerFits(sourceChild, destinationChild) || guardEnter(guard, sourceChild) != walkInto) continue;
     makePathChain(destinationChild);
+    if (guardTarget(guard, destinationChild) != walkInto) continue;
+    drawHeader(sourceChild, destinationChild);
     copyLevel(sourceChild, destinationChild, guard);
     guardLeave(guard);
     restoreHeader(source, destination);
   } while (osListNext(listing, &entry) == listEntry);
+  namesEnd(&names);
   osListClose(listing);
 }
 
@@ -81,7 +86,8 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
 
 void copyTree(const char* source, const char* destination) {
   if (!headerFits(source, destination)) return;
+  drawHeader(source, destination);
   WalkGuard guard;
-  guardStart(&guard, source, destination);
+  if (guardStart(&guard, source, destination) != walkInto) return;
   copyLevel(source, destination, &guard);
 }

@@ -117,7 +117,8 @@ bool copyFileUnbuffered(const char* source, const char* destination) {
   // With a tail to come, the time is set once the tail is written: a copy
   // whose tail then fails must not carry the source's time.
   if (tailSize == 0) osSetLastWrite(to, lastWrite);
-  osCloseFile(to);
+  // A write the system held back can still fail at the close.
+  if (!osCloseFile(to)) return abandon(from, nullptr, destination, "Write Error!");
 
   if (tailSize > 0) {
     uint32_t tail = (uint32_t)tailSize;
@@ -132,7 +133,7 @@ bool copyFileUnbuffered(const char* source, const char* destination) {
     if ((alignedSize > 0 && !osSeekTo(to, alignedSize)) || !osWriteFile(to, buffer, tail, &put) || put != tail)
       return abandon(from, to, destination, "Write Error!");
     osSetLastWrite(to, lastWrite);
-    osCloseFile(to);
+    if (!osCloseFile(to)) return abandon(from, nullptr, destination, "Write Error!");
   }
   showDone();
   osCloseFile(from);

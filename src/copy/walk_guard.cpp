@@ -1,52 +1,74 @@
-// Walk guard by folder identity.
+// Walk guard by folder identity, and the checks of listed names.
 #include "copy/walk_guard.h"
 
 #include <string.h>
 
+#include "platform/memory_os.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
 
-static bool sameFolder(const FolderId& a, const FolderId& b) { return a.volume == b.volume && a.index == b.index; }
+namespace {
 
-static bool identityAt(WalkGuard* guard, int level, FolderId* id) {
-  if (guard->idState[level] == 0) guard->idState[level] = osFolderIdentity(guard->path[level], &guard->ids[level]) ? 1 : -1;
-  *id = guard->ids[level];
-  return guard->idState[level] == 1;
-}
+bool sameFolder(const FolderId& a, const FolderId& b) { return a.volume == b.volume && a.index == b.index; }
 
-void guardStart(WalkGuard* guard, const char* source, const char* destination) {
-  guard->destinationKnown = osFolderIdentity(destination, &guard->destination);
-  // The destination's name as the listing shows it, whatever case or short
-  // form the path spells it in; a drive root has none.
-  guard->destinationName[0] = 0;
-  ListHandle listing = nullptr;
-  ListEntry own;
-  if (osListFirst(destination, &listing, &own) == listEntry) {
-    if (!own.nameLost) strcpy(guard->destinationName, own.name);
-    osListClose(listing);
+// A failure to learn the destination's identity may pass: it is asked again
+// whenever it is needed, and until it is had no folder can be told from it.
+bool destinationKnown(WalkGuard* guard) {
+  if (!guard->destinationKnown) {
+    IdentityResult found = osFolderIdentity(guard->destination, &guard->destinationId);
+    guard->destinationKnown = found != identityFailed;
+    guard->destinationExists = found == identityOk;
   }
-  guard->path[0] = source;
-  guard->idState[0] = 0;
-  guard->depth = 1;
+  return guard->destinationKnown;
 }
 
-GuardAnswer guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry) {
+bool isDestination(const WalkGuard* guard, const FolderId& id) {
+  return guard->destinationExists && sameFolder(id, guard->destinationId);
+}
+
+bool onPath(const WalkGuard* guard, const FolderId& id) {
+  for (int i = 0; i < guard->depth; ++i) {
+    if (sameFolder(id, guard->sources[i])) return true;
+    if (guard->targetKnown[i] && sameFolder(id, guard->targets[i])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination) {
+  guard->destination = destination;
+  guard->destinationKnown = false;
+  guard->depth = 0;
+  destinationKnown(guard);
+  GuardAnswer answer = guardEnter(guard, source);
+  if (answer == walkInto) answer = guardTarget(guard, destination);
+  // At the top nothing is passed over in silence: a source that is its own
+  // destination has not been copied.
+  return answer == walkInto ? walkInto : notWalked;
+}
+
+GuardAnswer guardEnter(WalkGuard* guard, const char* source) {
   if (guard->depth >= walkDepthLimit) return passOver;
-  // Without a link, a folder is new to the path and can only be the
-  // destination itself, which then bears the destination's name.
-  bool suspect = entry.isLink || guard->destinationName[0] == 0 ||
-                 sameTextIgnoringCase(entry.name, guard->destinationName);
-  FolderId id = {0, 0};
-  if (suspect) {
-    if (!osFolderIdentity(folder, &id)) return cannotTell;
-    if (guard->destinationKnown && sameFolder(id, guard->destination)) return passOver;
-    FolderId above;
-    for (int i = 0; i < guard->depth; ++i)
-      if (identityAt(guard, i, &above) && sameFolder(id, above)) return passOver;
-  }
-  guard->path[guard->depth] = folder;
-  guard->ids[guard->depth] = id;
-  guard->idState[guard->depth] = suspect ? 1 : 0;  // others are asked when needed
+  FolderId id;
+  if (osFolderIdentity(source, &id) != identityOk || !destinationKnown(guard)) return notWalked;
+  if (isDestination(guard, id) || onPath(guard, id)) return passOver;
+  guard->sources[guard->depth] = id;
+  guard->targetKnown[guard->depth] = false;
+  ++guard->depth;
+  return walkInto;
+}
+
+GuardAnswer guardTarget(WalkGuard* guard, const char* destination) {
+  FolderId id;
+  IdentityResult found = osFolderIdentity(destination, &id);
+  // A destination folder that could not be made is no folder of the walk:
+  // its files fail one by one and are listed one by one.
+  if (found == identityMissing) return walkInto;
+  --guard->depth;
+  if (found != identityOk || onPath(guard, id) || sameFolder(id, guard->sources[guard->depth])) return notWalked;
+  guard->targets[guard->depth] = id;
+  guard->targetKnown[guard->depth] = true;
   ++guard->depth;
   return walkInto;
 }
@@ -55,11 +77,92 @@ void guardLeave(WalkGuard* guard) {
   if (guard->depth > 0) --guard->depth;
 }
 
+namespace {
+
+const char* const deviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
+                                   "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
+                                   "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+
+// A device name reaches the device whatever extension follows it, and
+// blanks before the extension do not count.
+bool isDeviceName(const char* name) {
+  char base[16];
+  int length = 0;
+  while (name[length] != 0 && name[length] != '.' && length < (int)sizeof base - 1) {
+    base[length] = name[length];
+    ++length;
+  }
+  if (name[length] != 0 && name[length] != '.') return false;
+  while (length > 0 && base[length - 1] == ' ') --length;
+  base[length] = 0;
+  for (const char* device : deviceNames)
+    if (sameTextIgnoringCase(base, device)) return true;
+  return false;
+}
+
+}  // namespace
+
 bool nameCanBeCopied(const ListEntry& entry) {
   if (entry.nameLost || entry.name[0] == 0) return false;
+  int last = 0;
   for (int i = 0; entry.name[i] != 0; i += isLeadByte((unsigned char)entry.name[i]) ? 2 : 1) {
-    if (strchr("\\/:*?\"<>|", entry.name[i])) return false;
-    if (isLeadByte((unsigned char)entry.name[i]) && entry.name[i + 1] == 0) return false;
+    unsigned char c = (unsigned char)entry.name[i];
+    if (c < 0x20 || strchr("\\/:*?\"<>|", c)) return false;
+    if (isLeadByte(c) && entry.name[i + 1] == 0) return false;
+    last = i;
   }
+  // The system drops a trailing dot or blank: "report." would open "report".
+  if (entry.name[last] == '.' || entry.name[last] == ' ') return false;
+  return !isDeviceName(entry.name);
+}
+
+void namesStart(NameSet* names) {
+  memset(names->inline_, 0, sizeof names->inline_);
+  names->slots = names->inline_;
+  names->capacity = (int)(sizeof names->inline_ / sizeof names->inline_[0]);
+  names->count = 0;
+}
+
+namespace {
+
+// Open addressing over the keys; 0 marks a free slot.
+bool placeKey(uint64_t* slots, int capacity, uint64_t key) {
+  for (int at = (int)(key & (uint64_t)(capacity - 1));; at = (at + 1) & (capacity - 1)) {
+    if (slots[at] == key) return false;
+    if (slots[at] == 0) {
+      slots[at] = key;
+      return true;
+    }
+  }
+}
+
+bool grow(NameSet* names) {
+  int capacity = names->capacity * 2;
+  uint64_t* slots = (uint64_t*)osAlloc(sizeof(uint64_t) * (size_t)capacity);
+  if (!slots) return false;
+  memset(slots, 0, sizeof(uint64_t) * (size_t)capacity);
+  for (int i = 0; i < names->capacity; ++i)
+    if (names->slots[i] != 0) placeKey(slots, capacity, names->slots[i]);
+  if (names->slots != names->inline_) osFree(names->slots);
+  names->slots = slots;
+  names->capacity = capacity;
   return true;
+}
+
+}  // namespace
+
+bool namesTake(NameSet* names, const char* name) {
+  uint64_t key = osNameKey(name);
+  if (key == 0) key = 1;
+  if (2 * (names->count + 1) > names->capacity && !grow(names)) return false;
+  if (!placeKey(names->slots, names->capacity, key)) return false;
+  ++names->count;
+  return true;
+}
+
+void namesEnd(NameSet* names) {
+  if (names->slots != names->inline_) osFree(names->slots);
+  names->slots = names->inline_;
+  names->capacity = 0;
+  names->count = 0;
 }

@@ -1,41 +1,70 @@
-// Keeps a tree walk out of its own destination and out of folder-link cycles.
+// Keeps a tree walk out of its own destination and out of folder-link
+// cycles, and away from names that would reach another entry than their own.
 #pragma once
+#include <stdint.h>
+
 #include "platform/files_os.h"
 
 const int walkDepthLimit = 260;
 
-/// The folders of the walk's current path and the top-level destination it
-/// must never enter. Identities are costly to ask (the volume's serial
-/// number), so they are asked only of entries that could be one of those
-/// folders: links, and entries named like the destination.
+/// The folders of the walk's current path, on the source side and on the
+/// destination side, by identity, and the top-level destination. Every
+/// folder the walk enters must be new to both paths: whatever spelling or
+/// link leads there, a folder met again is a cycle, and the destination met
+/// as a source would be copied into itself.
 struct WalkGuard {
-  FolderId destination;
+  const char* destination;  // the top-level destination, asked again until its identity is had
+  FolderId destinationId;
   bool destinationKnown;
-  char destinationName[260];  // the destination's own name on disk, "" if unknown
-  const char* path[walkDepthLimit];  // the folders of the current path (the walk's buffers)
-  FolderId ids[walkDepthLimit];
-  signed char idState[walkDepthLimit];  // 0 not asked yet, 1 known, -1 cannot be had
+  bool destinationExists;
+  FolderId sources[walkDepthLimit];
+  FolderId targets[walkDepthLimit];
+  bool targetKnown[walkDepthLimit];  // false: that destination folder does not exist
   int depth;
 };
 
-/// Starts a walk of source into destination (both existing folders).
-/// source must stay valid for the whole walk.
-void guardStart(WalkGuard* guard, const char* source, const char* destination);
-
-/// What the walk does with a listed folder.
+/// What the walk does with a folder.
 enum GuardAnswer {
-  walkInto,    // folder (which must stay valid until guardLeave) joins the current path
-  passOver,    // the walk's own destination, a link cycle, or too deep
-  cannotTell,  // might be the destination or a cycle, but its identity cannot be had
+  walkInto,   // it joins the current path; guardLeave when it is done
+  passOver,   // the walk's own destination or a way back up its path: nothing to copy there
+  notWalked,  // it cannot be told from those, or its copy would land in a folder of the
+              // walk itself: not copied, and verification lists it
 };
 
-/// Whether the walk may enter the listed folder entry at path folder.
-/// A folder it cannot tell is not entered, and verification lists it: walked
-/// blindly it could be the destination, copied into itself level by level.
-GuardAnswer guardEnter(WalkGuard* guard, const char* folder, const ListEntry& entry);
+/// Starts a walk of source into destination (both must stay valid for the
+/// whole walk). walkInto, or notWalked when they cannot be told apart or are
+/// one folder.
+GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination);
+
+/// Whether the walk may enter the source sub-folder at path source; on
+/// walkInto it joins the path and guardTarget must follow.
+GuardAnswer guardEnter(WalkGuard* guard, const char* source);
+
+/// Whether the folder entered last may be copied into destination (made
+/// already, or missing when it could not be made). On anything but walkInto
+/// the folder has left the path again.
+GuardAnswer guardTarget(WalkGuard* guard, const char* destination);
+
 void guardLeave(WalkGuard* guard);
 
-/// false for a listed name that cannot stand for one file or folder: one the
-/// code page could not spell, or one holding a separator or a character no
-/// name may hold (it would lead somewhere else).
+/// false for a listed name that cannot stand for itself: one the code page
+/// could not spell, one holding a separator or a character no name may hold,
+/// one the system would shorten into another name (a trailing dot or blank),
+/// and a device name (CON, NUL, COM1, ...).
 bool nameCanBeCopied(const ListEntry& entry);
+
+/// The names already met in one folder's listing, by the key the file system
+/// compares them by. Small folders need no heap.
+struct NameSet {
+  uint64_t inline_[32];
+  uint64_t* slots;
+  int capacity;  // a power of two
+  int count;
+};
+
+void namesStart(NameSet* names);
+/// false when the file system would take name for one met before in this
+/// folder (a case twin from a case-sensitive source), and when that cannot
+/// be told because the set could not grow.
+bool namesTake(NameSet* names, const char* name);
+void namesEnd(NameSet* names);

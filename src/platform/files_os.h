@@ -50,7 +50,8 @@ int osOpenStreamWrite(const char* path);
 int osReadStream(int fd, void* buffer, unsigned size);
 /// Writes size bytes: the count written, -1 on failure.
 int osWriteStream(int fd, const void* buffer, unsigned size);
-void osCloseStream(int fd);
+/// false when the close reported a failure (a write the system held back failed).
+bool osCloseStream(int fd);
 /// Sets last-access and last-write times from whole seconds.
 bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime);
 
@@ -75,7 +76,8 @@ bool osSizeOf(FileHandle file, int64_t* size);
 bool osLastWriteOf(FileHandle file, int64_t* fileTime);
 /// Sets the last-write time only (creation and last access stay).
 bool osSetLastWrite(FileHandle file, int64_t fileTime);
-void osCloseFile(FileHandle file);
+/// false when the close reported a failure (a write the system held back failed).
+bool osCloseFile(FileHandle file);
 
 // Folder listing.
 
@@ -103,10 +105,18 @@ ListResult osListNext(ListHandle listing, ListEntry* entry);
 void osListClose(ListHandle listing);
 
 /// Identity of a folder, the same for every spelling that reaches it
-/// (letter case, relative path, link).
+/// (letter case, relative path, short name, link).
 struct FolderId {
   uint64_t volume;
   uint64_t index;
 };
 
-bool osFolderIdentity(const char* path, FolderId* id);
+enum IdentityResult { identityOk, identityMissing, identityFailed };
+
+/// identityMissing when nothing of that name exists; identityFailed when
+/// it exists but its identity cannot be had.
+IdentityResult osFolderIdentity(const char* path, FolderId* id);
+
+/// A key of a listed name as the file system compares names: two names that
+/// it takes for the same one (they differ only in letter case) get one key.
+uint64_t osNameKey(const char* name);

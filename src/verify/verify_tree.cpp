@@ -65,18 +65,22 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
     if (!top && listed == listFailed) recordMismatch(source);
     return false;
   }
+  NameSet names;
+  namesStart(&names);
   do {
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
-    if (!nameCanBeCopied(entry) || !joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
+    if (!nameCanBeCopied(entry) || !namesTake(&names, entry.name) ||
+        !joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
         !joinPath(destinationChild, sizeof destinationChild, destination, entry.name)) {
       recordUncopied(source, entry.name);
       continue;
     }
     if (entry.isFolder) {
-      // The folders the copy walk passes over are passed over here too; one
-      // it could not tell from the destination was not copied.
-      GuardAnswer answer = guardEnter(guard, sourceChild, entry);
-      if (answer == cannotTell) recordMismatch(sourceChild);
+      // The folders the copy walk passes over are passed over here too, and
+      // it did not copy those it could not tell apart.
+      GuardAnswer answer = guardEnter(guard, sourceChild);
+      if (answer == walkInto) answer = guardTarget(guard, destinationChild);
+      if (answer == notWalked) recordMismatch(sourceChild);
       if (answer != walkInto) continue;
       verifyLevel(sourceChild, destinationChild, guard, coarse, false);
       guardLeave(guard);
@@ -85,6 +89,7 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
     if (differs(sourceChild, destinationChild, coarse)) recordMismatch(sourceChild);
     countChecked();
   } while ((listed = osListNext(listing, &entry)) == listEntry);
+  namesEnd(&names);
   osListClose(listing);
   if (listed == listFailed) recordMismatch(source);
   return runTally.copyErrorCount == 0;
@@ -94,6 +99,11 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
 
 bool verifyTree(const char* source, const char* destination) {
   WalkGuard guard;
-  guardStart(&guard, source, destination);
+  if (guardStart(&guard, source, destination) != walkInto) {
+    // Never compared with itself: a source that is its own destination, or
+    // cannot be told from it, was not copied.
+    recordMismatch(source);
+    return false;
+  }
   return verifyLevel(source, destination, &guard, hasCoarseTimes(destination), true);
 }

@@ -8,6 +8,7 @@ import time
 import unittest
 
 from harness import WINE, WORK, run_in_tmux, run_plain, scratch, sjis, win_path, wine_env
+from tree_state import SourceKept
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -33,7 +34,7 @@ def listed(printed):
     return sorted(line[1:] for line in printed.decode("cp932", "replace").splitlines())
 
 
-class HostileTrees(unittest.TestCase):
+class HostileTrees(SourceKept, unittest.TestCase):
     def assert_copies_intact(self, src, dst):
         """Every copy that exists equals its source, and carries its time."""
         sources = files_below(src)
@@ -50,22 +51,26 @@ class HostileTrees(unittest.TestCase):
         write(os.path.join(src, "g.txt"), b"g")
         os.symlink(".", os.path.join(src, "loop"))
         os.symlink("..", os.path.join(src, "a", "up"))
+        self.keep_source(src)
         run = run_in_tmux([win_path(src), win_path(dst)], timeout=60)
         self.assertEqual(run.code, 0, run.screen.dump())
         self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 2)")
         self.assertEqual(sorted(files_below(dst)), ["a/f.txt", "g.txt"])
         self.assert_copies_intact(src, dst)
+        self.assert_source_unchanged()
 
     def test_destination_inside_the_source_by_a_relative_path(self):
         root = scratch("hostile-inside")
         src = os.path.join(root, "src")
         write(os.path.join(src, "one.txt"), b"1")
         write(os.path.join(src, "sub", "two.txt"), b"2")
+        self.keep_source(src, skip=[os.path.join(src, "copy")])
         run = run_in_tmux([win_path(src), "copy"], cwd=src)
         self.assertEqual(run.code, 0, run.screen.dump())
         self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 2)")
         self.assertEqual(sorted(files_below(os.path.join(src, "copy"))), ["one.txt", "sub/two.txt"])
         self.assertFalse(os.path.exists(os.path.join(src, "copy", "copy")))
+        self.assert_source_unchanged()
 
     def test_read_only_and_locked_copies(self):
         root = scratch("hostile-locked")
@@ -89,6 +94,7 @@ class HostileTrees(unittest.TestCase):
                     break
                 time.sleep(0.05)
             self.assertTrue(os.path.exists(ready), "the holder did not open the file")
+            self.keep_source(src)
             run = run_in_tmux([win_path(src), win_path(dst)])
             code, printed = run_plain([win_path(src), win_path(dst)])
         finally:
@@ -110,6 +116,7 @@ class HostileTrees(unittest.TestCase):
             self.assertEqual(f.read(), b"old held copy")
         with open(os.path.join(dst, "free.txt"), "rb") as f:
             self.assertEqual(f.read(), b"free.txt" * 1000)
+        self.assert_source_unchanged()
 
     def test_path_lengths_around_the_limits(self):
         root = scratch("hostile-long")
@@ -127,6 +134,7 @@ class HostileTrees(unittest.TestCase):
             write(path, b"%d" % total)
             self.assertEqual(len(win_path(path)), total)
             made[total] = path
+        self.keep_source(src)
         run = run_in_tmux([win_path(src), win_path(dst)], timeout=60)
         self.assertEqual(run.code, 0, run.screen.dump())
         code, printed = run_plain([win_path(src), win_path(dst)])
@@ -138,6 +146,7 @@ class HostileTrees(unittest.TestCase):
             self.assertEqual(f.read(), b"259")
         self.assert_copies_intact(src, dst)
         self.assertEqual(sorted(os.listdir(root)), ["d", "s"])
+        self.assert_source_unchanged()
 
     def test_shift_jis_names_ending_in_5c_at_every_depth(self):
         root = scratch("hostile-sjis")
@@ -146,11 +155,13 @@ class HostileTrees(unittest.TestCase):
         for depth, name in enumerate(["表", "ソ", "能", "十", "予"]):
             folder = os.path.join(folder, name)
             write(os.path.join(folder, "%s%d.txt" % (name, depth)), os.urandom(700 + depth))
+        self.keep_source(src)
         run = run_in_tmux([win_path(src), win_path(dst)])
         self.assertEqual(run.code, 0)
         self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 5)")
         self.assertEqual(files_below(dst), files_below(src))
         self.assert_copies_intact(src, dst)
+        self.assert_source_unchanged()
 
     def test_names_the_code_page_cannot_spell(self):
         root = scratch("hostile-names")
@@ -162,6 +173,7 @@ class HostileTrees(unittest.TestCase):
         write(os.path.join(src, "dir¥sub", "inner.txt"), b"inner")
         write(os.path.join(src, "..¥escape", "x.txt"), b"escape")
         write(os.path.join(src, "ok", "表.txt"), b"fine")
+        self.keep_source(src)
         run = run_in_tmux([win_path(src), win_path(dst)])
         self.assertEqual(run.code, 0, run.screen.dump())
         self.assertEqual(run.screen.text(5), " VERIFY DATA ERROR! (COPY ERROR COUNT = 5)")
@@ -171,6 +183,97 @@ class HostileTrees(unittest.TestCase):
         self.assertEqual(files_below(dst), {"cafe.txt": b"plain", "ok/表.txt": b"fine"})
         self.assertEqual(sorted(os.listdir(root)), ["dst", "src"])
         self.assertEqual(sorted(os.listdir(dst)), ["cafe.txt", "ok"])
+        self.assert_source_unchanged()
+
+    def test_names_the_system_would_take_for_others(self):
+        """A trailing dot or blank is dropped by the system, a device name
+        opens the device, and case twins from a case-sensitive source reach
+        one file: none is copied through its look-alike, and the verdict
+        names them."""
+        for same_size in (True, False):
+            root = scratch("hostile-lookalike")
+            src, dst = os.path.join(root, "src"), os.path.join(root, "dst")
+            write(os.path.join(src, "report"), b"plain report")
+            write(os.path.join(src, "report."), b"dotted report")
+            write(os.path.join(src, "sp"), b"no blank")
+            write(os.path.join(src, "sp "), b"with a blank")
+            write(os.path.join(src, "aux.txt"), b"not a device")
+            write(os.path.join(src, "Readme.txt"), b"first twin")
+            write(os.path.join(src, "README.txt"), b"other twin" if same_size else b"the other, longer twin")
+            for name in ("Readme.txt", "README.txt"):
+                os.utime(os.path.join(src, name), ns=(1600000000000000000, 1600000000000000000))
+            self.keep_source(src)
+            code, printed = run_plain([win_path(src), win_path(dst)])
+            self.assertEqual(code, 0)
+            twins = [n for n in os.listdir(src) if n.lower() == "readme.txt"]  # in the order wine lists them
+            copied = [n for n in os.listdir(dst) if n.lower() == "readme.txt"]
+            self.assertEqual(len(copied), 1)
+            left = [n for n in twins if n != copied[0]]
+            self.assertEqual(listed(printed), sorted(win_path(src) + "\\" + n for n in
+                                                     ["report.", "sp ", "aux.txt"] + left))
+            self.assertEqual(sorted(os.listdir(dst)), sorted(["report", "sp"] + copied))
+            self.assert_copies_intact(src, dst)
+            self.assert_source_unchanged()
+            shutil.rmtree(dst)
+            run = run_in_tmux([win_path(src), win_path(dst)])
+            self.assertEqual(run.screen.text(5), " VERIFY DATA ERROR! (COPY ERROR COUNT = 4)", run.screen.dump())
+            self.assert_source_unchanged()
+
+    def check_pair(self, src, to, inside, expected, count):
+        """Runs src into the TO text to, which really is the folder inside;
+        the source outside TO stays as it was, TO ends holding exactly
+        expected (relative path: bytes), and the screen ends with a verdict."""
+        self.keep_source(src, skip=[inside])
+        before_to = files_below(inside)
+        run = run_in_tmux([win_path(src) if os.path.isabs(src) else src, to])
+        self.assertEqual(run.code, 0, run.screen.dump())
+        self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = %d)" % count,
+                         run.screen.dump())
+        self.assert_source_unchanged()
+        held = dict(before_to)
+        held.update(expected)
+        self.assertEqual(files_below(inside), held)
+
+    def test_destination_reached_through_links_and_spellings(self):
+        root = scratch("hostile-spelled")
+        src = os.path.join(root, "src")
+        write(os.path.join(src, "b.txt"), b"b")
+        write(os.path.join(src, "sub", "a.txt"), b"a")
+        write(os.path.join(src, "sub", "deeper", "c.txt"), b"c")
+        # TO a link into the source tree, at its first level and deeper.
+        os.symlink(os.path.join(src, "sub"), os.path.join(root, "j"))
+        self.check_pair(src, win_path(os.path.join(root, "j")), os.path.join(src, "sub"),
+                        {"b.txt": b"b"}, 1)
+        os.remove(os.path.join(src, "sub", "b.txt"))
+        os.symlink(os.path.join(src, "sub", "deeper"), os.path.join(root, "k"))
+        self.check_pair(src, win_path(os.path.join(root, "k")), os.path.join(src, "sub", "deeper"),
+                        {"b.txt": b"b", "sub/a.txt": b"a"}, 2)
+        shutil.rmtree(os.path.join(src, "sub", "deeper", "sub"))
+        os.remove(os.path.join(src, "sub", "deeper", "b.txt"))
+        # FROM a link to a folder that holds TO.
+        os.symlink(src, os.path.join(root, "lnk"))
+        out = os.path.join(src, "out")
+        self.check_pair(os.path.join(root, "lnk"), win_path(out), out,
+                        {"b.txt": b"b", "sub/a.txt": b"a", "sub/deeper/c.txt": b"c"}, 3)
+        shutil.rmtree(out)
+        # TO spelled with ".." and with forward slashes, inside FROM.
+        os.makedirs(os.path.join(root, "other"))
+        self.check_pair(src, win_path(os.path.join(root, "other")) + "\\..\\src\\out", out,
+                        {"b.txt": b"b", "sub/a.txt": b"a", "sub/deeper/c.txt": b"c"}, 3)
+        shutil.rmtree(out)
+        self.check_pair(src, win_path(out).replace("\\", "/"), out,
+                        {"b.txt": b"b", "sub/a.txt": b"a", "sub/deeper/c.txt": b"c"}, 3)
+        shutil.rmtree(out)
+        # TO a link to the folder above FROM: the copy of src\src would land
+        # in FROM itself, over its own files. It is not made, and listed.
+        write(os.path.join(src, "src", "b.txt"), b"inner b")
+        os.symlink(root, os.path.join(root, "up"))
+        self.keep_source(src)
+        code, printed = run_plain([win_path(src), win_path(os.path.join(root, "up"))])
+        self.assertEqual(code, 0)
+        self.assertEqual(listed(printed), [win_path(os.path.join(src, "src"))])
+        self.assert_source_unchanged()
+        self.assertEqual(files_below(os.path.join(root, "sub")), {"a.txt": b"a", "deeper/c.txt": b"c"})
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@ import unittest
 import uuid
 
 from harness import PREFIX, run_in_tmux, setup_prefix, stop_prefix, wait_for
+from tree_state import SourceKept
 
 USAGE = [
     "Usage  : VESTRO (FROM_FOLDER or FILE) TO_FOLDER",
@@ -157,7 +158,7 @@ def stop_xvfb(server):
 
 
 @unittest.skipUnless(XVFB and XDOTOOL, "needs Xvfb and xdotool")
-class PickersOnAnXDisplay(unittest.TestCase):
+class PickersOnAnXDisplay(SourceKept, unittest.TestCase):
     # A prefix of its own: wine binds a prefix's desktop to the display of
     # the process that opened it first, and the other scenarios run without
     # one, maybe at the same time.
@@ -193,8 +194,10 @@ class PickersOnAnXDisplay(unittest.TestCase):
             desktop.pick_folder(self.root + "/source")
             desktop.pick_folder(self.root + "/target")
 
+        self.keep_source(os.path.join(self.root, "source"))
         run = self.run_with_dialogs("d", pick)
         self.assertEqual(run.code, 0, run.screen.dump())
+        self.assert_source_unchanged()
         self.assertNotIn("SELECT INPUT FOLDER", run.screen.dump())
         self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 1)", run.screen.dump())
         with open(os.path.join(self.root, "target", "inner", "a.txt")) as f:

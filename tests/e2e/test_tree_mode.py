@@ -3,6 +3,7 @@ import os
 import unittest
 
 from harness import run_in_tmux, run_plain, scratch, sjis, win_path
+from tree_state import SourceKept
 
 # 表, ソ and 能 end in 0x5C in code page 932.
 TREE = {
@@ -36,12 +37,13 @@ def files_below(root):
     return found
 
 
-class TreeMode(unittest.TestCase):
+class TreeMode(SourceKept, unittest.TestCase):
     def setUp(self):
         self.root = scratch("tree-mode")
         self.src = os.path.join(self.root, "写真表")
         self.dst = os.path.join(self.root, "backup")
         build_tree(self.src)
+        self.keep_source(self.src)
 
     def assert_identical_tree(self):
         self.assertEqual(files_below(self.dst), files_below(self.src))
@@ -72,6 +74,7 @@ class TreeMode(unittest.TestCase):
         self.assertEqual(run.code, 0)
         self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 0)")
         self.assert_identical_tree()
+        self.assert_source_unchanged()
 
     def test_error_verdict_lists_source_paths(self):
         os.makedirs(os.path.join(self.dst, "readme.txt"))  # a folder where the source has a file
@@ -92,6 +95,7 @@ class TreeMode(unittest.TestCase):
         for name in TREE:
             if name not in ("readme.txt", "2009/a/sector.bin"):
                 self.assertTrue(os.path.isfile(os.path.join(self.dst, name)), name)
+        self.assert_source_unchanged()
 
     def test_header_rows_return_to_the_top_pair(self):
         root = scratch("tree-header")
@@ -103,8 +107,10 @@ class TreeMode(unittest.TestCase):
         with open(os.path.join(src, "zz.txt"), "w") as f:
             f.write("z")
         dst = os.path.join(root, "dst")
+        self.keep_source(src)
         run = run_in_tmux([win_path(src), win_path(dst)])
         self.assertEqual(run.code, 0)
+        self.assert_source_unchanged()
         self.assertEqual(run.screen.text(2), " FROM FOLDER = " + win_path(src))
         self.assertEqual(run.screen.text(3), " TO   FOLDER = " + win_path(dst))
         self.assertEqual(run.screen.attrs(2, 2, 20), {10})

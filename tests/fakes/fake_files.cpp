@@ -214,15 +214,20 @@ intptr_t openHandle(const Resolved& r, HandleKind kind) {
   return (intptr_t)handles.size();
 }
 
-void closeHandle(intptr_t value) {
+// Closed whatever the result, as the real handle is; a handle that was
+// writing can report a failure it held back.
+bool closeHandle(intptr_t value) {
   FakeHandle* h = handleOf(value);
-  if (!h) return;
+  if (!h) return false;
+  bool writing = h->kind == unbufferedHandle || h->kind == writeHandle || h->kind == streamWrite;
+  bool ok = !(writing && fakeFiles.faults.closeWritten.strike());
   h->open = false;
   --fakeFiles.openHandles;
   auto found = fakeFiles.nodes.find(h->key);
-  if (found == fakeFiles.nodes.end()) return;
+  if (found == fakeFiles.nodes.end()) return ok;
   if (h->kind == readHandle || h->kind == streamRead) --found->second.readers;
   if (h->kind == unbufferedHandle || h->kind == writeHandle) --found->second.writers;
+  return ok;
 }
 
 // Opening for writing: refused on a folder, a read-only file or one held
@@ -510,7 +515,7 @@ int osWriteStream(int fd, const void* buffer, unsigned size) {
   return (int)done;
 }
 
-void osCloseStream(int fd) { closeHandle(fd); }
+bool osCloseStream(int fd) { return closeHandle(fd); }
 
 bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
   handedIn(path);
@@ -608,7 +613,7 @@ bool osSetLastWrite(FileHandle file, int64_t fileTime) {
   return true;
 }
 
-void osCloseFile(FileHandle file) { closeHandle((intptr_t)file); }
+bool osCloseFile(FileHandle file) { return closeHandle((intptr_t)file); }
 
 ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry) {
   handedIn(pattern);
@@ -679,13 +684,16 @@ void osListClose(ListHandle handle) {
   --fakeFiles.openHandles;
 }
 
-bool osFolderIdentity(const char* path, FolderId* id) {
+IdentityResult osFolderIdentity(const char* path, FolderId* id) {
   handedIn(path);
-  if (fakeFiles.faults.folderIdentity.strike()) return false;
+  if (fakeFiles.faults.folderIdentity.strike()) return identityFailed;
   Resolved r = resolve(path);
   FakeNode* node = nodeOf(r);
-  if (!node || !node->folder) return false;
+  if (!node) return identityMissing;
+  if (node->statusFails || node->identityFails) return identityFailed;
   id->volume = std::hash<std::string>()(r.volume);
   id->index = node->id;
-  return true;
+  return identityOk;
 }
+
+uint64_t osNameKey(const char* name) { return std::hash<std::string>()(upper(name)); }

@@ -29,6 +29,7 @@ struct FakeFaults {
   FakeFault openStreamRead, openStreamWrite, readStream, writeStream, setFileTimes;
   FakeFault openRead, createUnbuffered, openWrite, readFile, writeFile, seek, sizeOf;
   FakeFault lastWriteOf, setLastWrite, listFirst, listNext, folderIdentity;
+  FakeFault closeWritten;  // the close of a handle or descriptor open for writing reports a failure
   FakeFault shortRead;   // a read that succeeds with fewer bytes than asked and than remain
   FakeFault shortWrite;  // a write that succeeds with fewer bytes than asked
   FakeFault alloc, alignedAlloc;
@@ -45,6 +46,7 @@ struct FakeNode {
   bool statusFails = false;  // status and existence tests fail other than "not found"
   bool openFails = false;    // every open of this file fails
   bool listFails = false;    // listing this folder fails
+  bool identityFails = false; // its identity cannot be had
   std::string listedAs;      // when set, the listing shows this name, lost to the code page
   int64_t reportedSize = -1; // when >= 0, the size status calls report (a stale view)
   std::string linkTo;        // a folder link: the key of the folder it leads to

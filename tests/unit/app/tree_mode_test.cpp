@@ -69,17 +69,45 @@ TEST_F(TreeMode, DestinationInsideTheSourceByARelativePath) {
   EXPECT_FALSE(exists("D:\\PICTURE\\copy\\copy"));
 }
 
-TEST_F(TreeMode, AFolderThatCannotBeToldFromTheDestinationIsListed) {
-  // The destination inside the source, and no folder identity to be had
-  // after the destination's own: its namesake is neither entered nor
-  // copied into itself, and the error verdict names it.
-  fakeFiles.currentFolder = "D:\\PICTURE";
-  fakeFiles.faults.folderIdentity.arm(2, true);
-  EXPECT_EQ(run("D:\\PICTURE", "copy"), 0);
-  EXPECT_TRUE(exists("D:\\PICTURE\\copy\\2009\\b.jpg"));
-  EXPECT_FALSE(exists("D:\\PICTURE\\copy\\copy"));
-  EXPECT_EQ(rowText(5, 2, 18), "VERIFY DATA ERROR!");
-  EXPECT_EQ(printedText(), " D:\\PICTURE\\copy\n");
+// TO reached through a link that leads into the source tree: the walk
+// meets its own destination as D:\PICTURE\2009 and never copies it into
+// itself, also when TO's identity could not be had at the first asking.
+TEST_F(TreeMode, DestinationLinkedIntoTheSource) {
+  addFolderLink("D:\\j", "D:\\PICTURE\\2009");
+  for (int failFirst = 0; failFirst < 2; ++failFirst) {
+    SCOPED_TRACE(failFirst ? "TO's identity fails once" : "every identity answers");
+    removePath("D:\\PICTURE\\2009\\a.jpg");
+    resetFakeConsole();
+    runTally = RunTally{0, 0, 0};
+    fakeFiles.faults.folderIdentity.arm(failFirst);
+    EXPECT_EQ(run("D:\\PICTURE", "D:\\j"), 0);
+    EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 1)");
+    EXPECT_EQ(listNames("D:\\PICTURE\\2009"), (std::vector<std::string>{"b.jpg", "a.jpg"}));
+    EXPECT_EQ(contentOf("D:\\PICTURE\\2009\\b.jpg"), patternBytes(700));
+    EXPECT_EQ(contentOf("D:\\PICTURE\\a.jpg"), patternBytes(3000));
+  }
+}
+
+// A folder whose identity cannot be had could be the destination or a way
+// back up: it is neither entered nor made, and the error verdict names it.
+TEST_F(TreeMode, AFolderThatCannotBeToldApartIsListed) {
+  findNode("D:\\PICTURE\\2009")->identityFails = true;
+  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+  EXPECT_TRUE(exists("X:\\PICTURE\\a.jpg"));
+  EXPECT_FALSE(exists("X:\\PICTURE\\2009"));
+  EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
+  EXPECT_EQ(printedText(), " D:\\PICTURE\\2009\n");
+}
+
+// FROM through a link that leads to TO itself: nothing to copy, and no
+// success for a folder compared with itself.
+TEST_F(TreeMode, SourceThatIsItsOwnDestination) {
+  addFolderLink("D:\\lnk", "D:\\PICTURE");
+  EXPECT_EQ(run("D:\\lnk", "D:\\PICTURE"), 0);
+  EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
+  EXPECT_EQ(printedText(), " D:\\lnk\n");
+  EXPECT_EQ(listNames("D:\\PICTURE"), (std::vector<std::string>{"a.jpg", "2009"}));
+  for (const std::string& entry : fakeFiles.log) EXPECT_EQ(entry.rfind("list ", 0), 0u) << entry;
 }
 
 TEST_F(TreeMode, LongListIsPrintedWhole) {

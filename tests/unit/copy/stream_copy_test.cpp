@@ -147,6 +147,14 @@ TEST_F(StreamCopy, FailuresDuringTheCopyRemoveThePartialFile) {
   EXPECT_EQ(fakeFiles.faults.setFileTimes.calls, 0);
 
   clearFaults();
+  fakeFiles.faults.closeWritten.arm(1);  // a write held back fails at the close
+  EXPECT_FALSE(copySingleFile(from, to));
+  EXPECT_EQ(status(), "Write Error!   ");
+  EXPECT_EQ(attrAt(7, 2), 12);
+  EXPECT_FALSE(exists(to));
+  EXPECT_EQ(fakeFiles.faults.setFileTimes.calls, 0);
+
+  clearFaults();
   fakeFiles.volumes["X:"].freeBytes = bytes.size() + 1;
   fakeFiles.volumes["X:"].freeBytes -= 4 * 1024 * 1024;  // room for half the file, and the rule sees more
   fakeFiles.faults.freeBytes.arm(1);

@@ -136,19 +136,86 @@ TEST_F(TreeCopy, NamesThatCannotBeOpenedAreLeftAlone) {
   EXPECT_EQ(runTally.realCopyCount, 3);
 }
 
-// Identities are asked only of folders that could be the destination or a
-// way back up: links, and folders named like the destination.
-TEST_F(TreeCopy, IdentitiesAreAskedOnlyOfSuspects) {
+// Every folder entered is asked its identity on both sides (folders are few
+// next to files), and nothing else is: no call per file.
+TEST_F(TreeCopy, IdentitiesAreAskedPerFolderNotPerFile) {
+  for (int i = 0; i < 50; ++i) addFile(("D:\\src\\sub\\f" + std::to_string(i)).c_str(), "x");
   copyTree("D:\\src", "X:\\dst");
-  EXPECT_EQ(fakeFiles.faults.folderIdentity.calls, 1);  // the destination's own
-  clearFaults();
-  addFolder("X:\\sub");
-  copyTree("D:\\src", "X:\\sub");  // D:\src\sub bears the destination's name but is another folder
-  EXPECT_TRUE(exists("X:\\sub\\sub\\b.bin"));
-  EXPECT_EQ(fakeFiles.faults.folderIdentity.calls, 3);  // the destination, D:\src\sub and D:\src
-  clearFaults();
-  addFolderLink("D:\\src\\sub\\deeper\\back", "D:\\src\\sub");
+  EXPECT_EQ(runTally.realCopyCount, 53);
+  EXPECT_EQ(fakeFiles.faults.folderIdentity.calls, 3 + 2 * 3);  // the top pair, then sub, deeper and empty
+}
+
+// TO reached through a link into the source tree, at the top of it or
+// deeper: the walk meets it as a folder of its own and passes it over; the
+// rest lands in TO and nothing outside TO changes.
+TEST_F(TreeCopy, DestinationLinkedIntoTheSourceTree) {
+  addFolderLink("X:\\j", "D:\\src\\sub");
+  copyTree("D:\\src", "X:\\j");
+  EXPECT_EQ(listNames("D:\\src\\sub"), (std::vector<std::string>{"b.bin", "deeper", "a.txt", "empty"}));
+  EXPECT_EQ(contentOf("D:\\src\\sub\\b.bin"), patternBytes(4194404, 2));
+  EXPECT_EQ(runTally.realCopyCount, 1);
+
+  addFolderLink("X:\\k", "D:\\src\\sub\\deeper");
+  copyTree("D:\\src", "X:\\k");
+  EXPECT_EQ(contentOf("D:\\src\\sub\\deeper\\sub\\b.bin"), patternBytes(4194404, 2));
+  EXPECT_FALSE(exists("D:\\src\\sub\\deeper\\sub\\deeper"));
+  EXPECT_EQ(listNames("D:\\src").size(), 3u);
+}
+
+// A folder whose copy would land in one of the walk's own source folders
+// (TO, through a link, is a folder above FROM) is not walked: the source's
+// own files are never written over.
+TEST_F(TreeCopy, NeverCopiesIntoItsOwnSource) {
+  addFile("D:\\src\\src\\a.txt", "inner a");
+  addFolderLink("X:\\up", "D:\\");
+  copyTree("D:\\src", "X:\\up");
+  EXPECT_EQ(contentOf("D:\\src\\a.txt"), patternBytes(1000, 1));
+  EXPECT_EQ(contentOf("D:\\src\\src\\a.txt"), "inner a");
+  EXPECT_EQ(contentOf("D:\\a.txt"), patternBytes(1000, 1));
+  EXPECT_EQ(contentOf("D:\\sub\\b.bin"), patternBytes(4194404, 2));
+}
+
+// The identity of a folder that could be any of those cannot be had: it is
+// not entered, and a destination whose identity fails receives nothing.
+TEST_F(TreeCopy, FoldersThatCannotBeToldApartAreNotEntered) {
+  addFolderLink("X:\\j", "D:\\src\\sub");
+  findNode("D:\\src\\sub")->identityFails = true;
   copyTree("D:\\src", "X:\\dst");
-  EXPECT_FALSE(exists("X:\\dst\\sub\\deeper\\back"));
-  EXPECT_EQ(fakeFiles.faults.folderIdentity.calls, 4);  // destination, link, D:\src, D:\src\sub
+  EXPECT_FALSE(exists("X:\\dst\\sub"));
+  EXPECT_EQ(runTally.realCopyCount, 1);
+  findNode("D:\\src\\sub")->identityFails = false;
+  findNode("X:\\dst")->identityFails = true;
+  fakeFiles.log.clear();
+  copyTree("D:\\src", "X:\\dst");
+  EXPECT_TRUE(fakeFiles.log.empty());
+}
+
+// Names the system would take for another name: a trailing dot or blank is
+// dropped, a device name opens the device, and a case twin from a
+// case-sensitive source resolves to the copy of its sibling. None is
+// copied through its look-alike, and the first twin is copied as usual.
+TEST_F(TreeCopy, LookAlikeNamesAreLeftAlone) {
+  addFile("D:\\src\\report", "plain report");
+  addFile("D:\\src\\report.", "dotted report");
+  addFile("D:\\src\\sp ", "blank");
+  addFile("D:\\src\\nul.txt", "device");
+  addFile("D:\\src\\Com1 .log", "device");
+  addFile("D:\\src\\Readme.txt", "first twin");
+  addFile("D:\\src\\twin", "second twin");  // as a case-sensitive folder would list it
+  findNode("D:\\src\\twin")->listedAs = "README.txt";
+  for (int round = 0; round < 2; ++round) {
+    fakeFiles.log.clear();
+    copyTree("D:\\src", "X:\\dst");
+    EXPECT_EQ(contentOf("X:\\dst\\report"), "plain report");
+    EXPECT_EQ(contentOf("X:\\dst\\Readme.txt"), "first twin");
+    EXPECT_EQ(findNode("X:\\dst\\Readme.txt")->name, "Readme.txt");
+    for (const std::string& entry : fakeFiles.log) {
+      EXPECT_EQ(entry.find("report."), std::string::npos) << entry;
+      EXPECT_EQ(entry.find("sp "), std::string::npos) << entry;
+      EXPECT_EQ(entry.find("nul"), std::string::npos) << entry;
+      EXPECT_EQ(entry.find("Com1"), std::string::npos) << entry;
+      EXPECT_EQ(entry.find("README.txt"), std::string::npos) << entry;
+    }
+  }
+  EXPECT_EQ(runTally.realCopyCount, 5);  // a.txt, b.bin, c, report and the first twin, once
 }

@@ -146,8 +146,8 @@ TEST_F(UnbufferedCopy, FailuresBeforeTheDestinationIsTouched) {
 
 TEST_F(UnbufferedCopy, RelativeDestinationUsesTheCurrentVolume) {
   addVolume("R:", 4096);
-  addFolder("R:\cur");
-  fakeFiles.currentFolder = "R:\cur";
+  addFolder("R:\\cur");
+  fakeFiles.currentFolder = "R:\\cur";
   std::string bytes = source(5000);
   EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "f.bin"));
   EXPECT_EQ(contentOf("R:\\cur\\f.bin"), bytes);
@@ -167,6 +167,9 @@ TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheCopy) {
       {&FakeFaults::writeFile, 4, "Write Error!   "},  // the tail
       {&FakeFaults::shortWrite, 1, "Write Error!   "}, {&FakeFaults::openWrite, 1, "Write Error!   "},
       {&FakeFaults::seek, 1, "Write Error!   "},
+      // A write held back by the system fails at the close: of the
+      // unbuffered handle, then of the handle that wrote the tail.
+      {&FakeFaults::closeWritten, 1, "Write Error!   "}, {&FakeFaults::closeWritten, 2, "Write Error!   "},
   };
   for (const auto& c : cases) {
     clearFaults();

@@ -43,6 +43,7 @@ const Site sites[] = {
     {"list first", &FakeFaults::listFirst},
     {"list next", &FakeFaults::listNext},
     {"folder identity", &FakeFaults::folderIdentity},
+    {"close written", &FakeFaults::closeWritten},
     {"short read", &FakeFaults::shortRead},
     {"short write", &FakeFaults::shortWrite},
     {"alloc", &FakeFaults::alloc},

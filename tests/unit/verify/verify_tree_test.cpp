@@ -126,7 +126,16 @@ TEST_F(VerifyTree, NamesThatCannotBeOpenedAreListed) {
   findNode("D:\\src\\lost")->listedAs = "caf?.txt";
   addFolder("D:\\src\\folder");
   findNode("D:\\src\\folder")->listedAs = "..\\evil";
+  // Names the system would take for another: never compared through the
+  // look-alike (report. would be compared with report's good copy).
+  addFile("D:\\src\\report", "r", t);
+  addFile("X:\\dst\\report", "r", t);
+  addFile("D:\\src\\report.", "r", t);
+  addFile("D:\\src\\aux", "d", t);
+  addFile("D:\\src\\twin", "a", t);
+  findNode("D:\\src\\twin")->listedAs = "A";
   EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
-  EXPECT_EQ(listed(), (std::vector<std::string>{"D:\\src\\caf?.txt", "D:\\src\\..\\evil"}));
-  EXPECT_EQ(runTally.checkedCount, 5);
+  EXPECT_EQ(listed(), (std::vector<std::string>{"D:\\src\\caf?.txt", "D:\\src\\..\\evil", "D:\\src\\report.",
+                                                "D:\\src\\aux", "D:\\src\\A"}));
+  EXPECT_EQ(runTally.checkedCount, 9);
 }
