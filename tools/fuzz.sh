@@ -13,11 +13,11 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVESTRO_FUZZ=ON -DCMAKE_BUILD_TYP
 cmake --build build/fuzz -j 2 >/dev/null
 
 failed=""
-for target in sjis_fuzz path_checks_fuzz user_path_fuzz; do
+for target in chars_fuzz path_checks_fuzz user_path_fuzz; do
   # Longest input worth trying: a text of the primitives, two paths and a
   # small tree, a folder and a whole 4096-byte Path value.
   case $target in
-    sjis_fuzz) longest=700 ;;
+    chars_fuzz) longest=700 ;;
     path_checks_fuzz) longest=2048 ;;
     user_path_fuzz) longest=4400 ;;
   esac

@@ -23,10 +23,14 @@ if [ -n "$missing" ]; then
   }
 fi
 
-# Under this locale wine's ANSI code page is 932 (Shift-JIS).
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  as_root localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-fi
+# Wine takes a process's ANSI code page from its locale: ja_JP 932
+# (Shift-JIS), fr_FR 1252, zh_CN 936, ko_KR 949, zh_TW 950, and hi_IN, which
+# has none of its own, UTF-8 (65001).
+for name in ja_JP fr_FR zh_CN ko_KR zh_TW hi_IN; do
+  if ! locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8$"; then
+    as_root localedef -i "$name" -f UTF-8 "$name.UTF-8"
+  fi
+done
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null

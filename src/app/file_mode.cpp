@@ -7,7 +7,7 @@
 #include "console/screen.h"
 #include "copy/stream_copy.h"
 #include "text/path_text.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 bool fileTarget(const char* from, char* to) {
   PathBuffer target;

@@ -6,10 +6,8 @@
 #include "console/screen.h"
 #include "copy/path_chain.h"
 #include "platform/files_os.h"
+#include "text/ascii.h"
 #include "text/path_text.h"
-#include "text/sjis.h"
-
-static bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 bool normaliseArgument(const char* argument, char* path) {
   if (!copyText(path, pathBufferSize, argument)) return false;
@@ -19,7 +17,7 @@ bool normaliseArgument(const char* argument, char* path) {
   } else if (length == 3 && isAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
     // A drive root keeps its backslash: without it the text would name the
     // drive's current folder instead.
-  } else if (length > 0 && path[length - 1] == '\\' && !isTrailByte(path, length - 1)) {
+  } else if (endsInBackslash(path)) {
     path[length - 1] = 0;
   }
   return true;

@@ -7,8 +7,10 @@
 #include "app/tree_mode.h"
 #include "console/screen.h"
 #include "env/user_path.h"
+#include "platform/code_page_os.h"
+#include "text/code_page.h"
 #include "text/path_text.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 static int refuseLong(const char* label, const char* argument, const char* name) {
   printText(label);
@@ -22,6 +24,11 @@ static int refuseLong(const char* label, const char* argument, const char* name)
 }
 
 int runVestro(int argc, char** argv) {
+  // Every text of the run is in the system's ANSI code page: its character
+  // boundaries are learnt once, before any text is looked at.
+  CodePageFacts codePage;
+  osAnsiCodePage(&codePage);
+  useCodePage(codePage);
   registerInUserPath();
   PathBuffer from;
   PathBuffer to;

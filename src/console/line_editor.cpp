@@ -5,7 +5,7 @@
 
 #include "console/screen.h"
 #include "platform/console_os.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 namespace {
 
@@ -93,7 +93,8 @@ void typePrintable(Field& f, int key) {
 bool handleKey(Field& f, int key) {
   if (key == 0x00 || key == 0xE0) {
     handleExtended(f, osReadKey());
-  } else if ((key >= 0x81 && key <= 0x9F) || (key >= 0xE1 && key <= 0xFC)) {
+  } else if (isLeadByte((unsigned char)key)) {
+    // 0xE0 was taken above: it always starts an extended key.
     int second = osReadKey();
     if (f.at >= f.len - 1) return false;
     f.text[f.at] = (char)key;
@@ -108,10 +109,12 @@ bool handleKey(Field& f, int key) {
       moveLeft(f);
       deleteChar(f);
     }
-  } else if (key >= 0x20 && key <= 0x7F) {
+  } else if ((key >= 0x20 && key <= 0x7F) || isShownHighByte((unsigned char)key)) {
+    // Above 0x7F only what a one-byte code page shows (an accented letter).
     typePrintable(f, key);
   }
-  // Every other byte (controls, 0x80, half-width katakana, 0xFD-0xFF) is ignored.
+  // Every other byte (controls, and under 932 0x80, half-width katakana and
+  // 0xFD-0xFF) is ignored.
   return true;
 }
 

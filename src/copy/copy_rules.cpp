@@ -5,6 +5,7 @@
 
 #include "copy/volume_info.h"
 #include "platform/console_os.h"
+#include "text/ascii.h"
 
 bool sameModifyTime(int64_t a, int64_t b, bool coarse) {
   if (!coarse) return a == b;
@@ -34,19 +35,16 @@ struct SpaceEstimate {
 SpaceEstimate estimate = {0, 0, 0};
 const uint32_t estimateLifetime = 1000;
 
-char upperDrive(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
-
 }  // namespace
 
 void forgetFreeSpace() { estimate.drive = 0; }
 
 bool lacksSpace(const char* destination, int64_t size) {
   char c = destination[0];
-  bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  if (!letter || destination[1] != ':' || destination[2] != '\\') return false;
+  if (!isAsciiLetter((unsigned char)c) || destination[1] != ':' || destination[2] != '\\') return false;
   uint64_t wanted = (uint64_t)size;
   uint32_t now = osMilliseconds();
-  if (estimate.drive == upperDrive(c) && (uint32_t)(now - estimate.askedAt) < estimateLifetime &&
+  if (estimate.drive == foldAscii(c) && (uint32_t)(now - estimate.askedAt) < estimateLifetime &&
       estimate.freeBytes >= wanted) {
     estimate.freeBytes -= wanted;
     return false;
@@ -57,7 +55,7 @@ bool lacksSpace(const char* destination, int64_t size) {
     estimate.drive = 0;
     return false;
   }
-  estimate = SpaceEstimate{upperDrive(c), freeBytes, now};
+  estimate = SpaceEstimate{foldAscii(c), freeBytes, now};
   if (freeBytes < wanted) return true;
   estimate.freeBytes -= wanted;
   return false;

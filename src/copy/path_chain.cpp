@@ -4,10 +4,9 @@
 #include <string.h>
 
 #include "platform/files_os.h"
+#include "text/ascii.h"
+#include "text/chars.h"
 #include "text/path_text.h"
-#include "text/sjis.h"
-
-static bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 int makePathChain(const char* path) {
   if (strlen(path) >= (size_t)pathBufferSize) return 0;

@@ -7,7 +7,7 @@
 #include "copy/copy_screen.h"
 #include "platform/files_os.h"
 #include "platform/memory_os.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 // Progress is painted after each piece; the bytes move in smaller blocks,
 // which stay in the processor's cache between the read and the write.

@@ -9,7 +9,7 @@
 #include "copy/volume_info.h"
 #include "platform/files_os.h"
 #include "platform/memory_os.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 namespace {
 

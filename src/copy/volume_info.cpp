@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "platform/files_os.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -20,13 +21,9 @@ VolumeFacts volumes[remembered];
 int volumeCount = 0;
 int nextSlot = 0;
 
-bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-char fold(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
-
 bool sameRoot(const char* a, const char* b) {
   for (; *a && *b; ++a, ++b)
-    if (fold(*a) != fold(*b)) return false;
+    if (foldAscii(*a) != foldAscii(*b)) return false;
   return *a == *b;
 }
 

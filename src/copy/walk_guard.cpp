@@ -5,7 +5,7 @@
 
 #include "platform/memory_os.h"
 #include "text/path_text.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ bool isDeviceName(const char* name) {
 bool nameCanBeCopied(const ListEntry& entry) {
   if (entry.nameLost || entry.name[0] == 0) return false;
   int last = 0;
-  for (int i = 0; entry.name[i] != 0; i += isLeadByte((unsigned char)entry.name[i]) ? 2 : 1) {
+  for (int i = 0; entry.name[i] != 0; i = nextCharAt(entry.name, i)) {
     unsigned char c = (unsigned char)entry.name[i];
     if (c < 0x20 || strchr("\\/:*?\"<>|", c)) return false;
     if (isLeadByte(c) && entry.name[i + 1] == 0) return false;

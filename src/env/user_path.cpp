@@ -7,7 +7,7 @@
 
 #include "platform/registry_os.h"
 #include "text/path_text.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 char programFolder[folderSize];
 
@@ -102,8 +102,7 @@ int registerInUserPath() {
   if (programFolder[0] == 0 && !findProgramFolder()) return 0;
   char folder[folderSize];
   copyText(folder, sizeof folder, programFolder);
-  int last = (int)strlen(folder) - 1;
-  if (last >= 0 && folder[last] == '\\' && !isTrailByte(folder, last)) folder[last] = 0;
+  if (endsInBackslash(folder)) folder[strlen(folder) - 1] = 0;
 
   RegistryKey key = osOpenUserEnvironment(false);
   if (!key) return 0;

@@ -3,7 +3,8 @@
 
 #include <string.h>
 
-#include "text/sjis.h"
+#include "text/ascii.h"
+#include "text/chars.h"
 
 bool copyText(char* target, int size, const char* source) {
   size_t length = strlen(source);
@@ -24,10 +25,6 @@ bool appendText(char* target, int size, const char* source) {
   return true;
 }
 
-static unsigned char foldLetter(unsigned char b) {
-  return (b >= 'a' && b <= 'z') ? (unsigned char)(b - 'a' + 'A') : b;
-}
-
 int leadingMatch(const char* prefix, const char* text) {
   // Both texts are scanned for character starts as they go, so that a
   // letter-valued second byte is compared exactly.
@@ -35,14 +32,14 @@ int leadingMatch(const char* prefix, const char* text) {
   int nextA = 0;
   int nextB = 0;
   for (; prefix[i] != 0 && text[i] != 0; ++i) {
-    while (nextA < i) nextA += isLeadByte((unsigned char)prefix[nextA]) ? 2 : 1;
-    while (nextB < i) nextB += isLeadByte((unsigned char)text[nextB]) ? 2 : 1;
-    unsigned char a = (unsigned char)prefix[i];
-    unsigned char b = (unsigned char)text[i];
+    while (nextA < i) nextA = nextCharAt(prefix, nextA);
+    while (nextB < i) nextB = nextCharAt(text, nextB);
+    char a = prefix[i];
+    char b = text[i];
     if (a == b) continue;
     bool ownA = nextA == i;
     bool ownB = nextB == i;
-    if (!ownA || !ownB || foldLetter(a) != foldLetter(b)) break;
+    if (!ownA || !ownB || foldAscii(a) != foldAscii(b)) break;
   }
   return i;
 }
@@ -52,9 +49,13 @@ bool sameTextIgnoringCase(const char* a, const char* b) {
   return length == strlen(b) && leadingMatch(a, b) == (int)length;
 }
 
+bool endsInBackslash(const char* text) {
+  int length = (int)strlen(text);
+  return length > 0 && text[length - 1] == '\\' && !isTrailByte(text, length - 1);
+}
+
 bool appendSeparator(char* folder, int size) {
-  int length = (int)strlen(folder);
-  if (length > 0 && folder[length - 1] == '\\' && !isTrailByte(folder, length - 1)) return true;
+  if (endsInBackslash(folder)) return true;
   return appendText(folder, size, "\\");
 }
 

@@ -21,6 +21,10 @@ bool sameTextIgnoringCase(const char* a, const char* b);
 /// as sameTextIgnoringCase does; equals strlen(prefix) when prefix leads text.
 int leadingMatch(const char* prefix, const char* text);
 
+/// The text's last byte is a backslash of its own, not the second byte of a
+/// two-byte character.
+bool endsInBackslash(const char* text);
+
 /// Appends a backslash to folder (size bytes) unless it already ends in a
 /// real one; false when it does not fit.
 bool appendSeparator(char* folder, int size);

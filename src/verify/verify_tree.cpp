@@ -12,7 +12,7 @@
 #include "copy/walk_guard.h"
 #include "platform/files_os.h"
 #include "text/path_text.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 #include "verify/mismatch_list.h"
 
 namespace {
@@ -44,9 +44,7 @@ void recordMismatch(const char* path) {
 // '?' for what the code page cannot spell), which this larger buffer holds.
 void recordUncopied(const char* folder, const char* name) {
   char whole[pathBufferSize + 264];
-  int length = (int)strlen(folder);
-  bool separated = length > 0 && folder[length - 1] == '\\' && !isTrailByte(folder, length - 1);
-  snprintf(whole, sizeof whole, separated ? "%s%s" : "%s\\%s", folder, name);
+  snprintf(whole, sizeof whole, endsInBackslash(folder) ? "%s%s" : "%s\\%s", folder, name);
   recordMismatch(whole);
   countChecked();
 }

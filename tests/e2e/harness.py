@@ -2,6 +2,10 @@
 
 Environment: VESTRO_EXE (the program), VESTRO_WINEPREFIX (a private prefix),
 VESTRO_E2E_WORK (a scratch folder for the scenarios' trees).
+
+A scenario may run the program under another glibc locale (locale=...):
+wine takes the process's ANSI code page from LC_ALL at every start, so one
+prefix and one kept-alive server serve every locale.
 """
 import os
 import re
@@ -22,10 +26,47 @@ WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 # SGR foreground codes as tmux reports the console's attributes.
 SGR_TO_ATTR = {"92": 10, "96": 11, "91": 12, "93": 14, "97": 15}
 
+DEFAULT_LOCALE = "ja_JP.UTF-8"
 
-def wine_env(prefix=None, display=None):
+# GetACP() of a process wine 8 starts under each locale. The console's code
+# pages are the OEM one instead: 850 under fr_FR, 437 under C.UTF-8, the ANSI
+# one under the others.
+ANSI_CODE_PAGES = {
+    "ja_JP.UTF-8": 932,
+    "fr_FR.UTF-8": 1252,
+    "zh_CN.UTF-8": 936,
+    "ko_KR.UTF-8": 949,
+    "zh_TW.UTF-8": 950,
+    "C.UTF-8": 1252,
+    "hi_IN.UTF-8": 65001,  # a locale with no ANSI code page of its own: UTF-8
+}
+
+_installed_locales = None
+
+
+def _locale_key(name):
+    language, _, charset = name.partition(".")
+    return language + "." + charset.lower().replace("-", "")
+
+
+def locale_installed(locale):
+    """Whether glibc has the locale. Without it wine still takes the code page
+    from the name, but reads every UTF-8 name and argument as 7-bit ASCII."""
+    global _installed_locales
+    if _installed_locales is None:
+        listed = subprocess.run(["locale", "-a"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+        _installed_locales = {_locale_key(n) for n in listed.decode("ascii", "replace").split()}
+    return _locale_key(locale) in _installed_locales
+
+
+def wine_env(prefix=None, display=None, locale=None):
+    locale = locale or DEFAULT_LOCALE
+    if locale != DEFAULT_LOCALE and not locale_installed(locale):
+        language, _, charset = locale.partition(".")
+        raise RuntimeError("glibc locale %s is missing: localedef -i %s -f %s %s"
+                           % (locale, language, charset or "UTF-8", locale))
     env = dict(os.environ)
-    env.update(WINEPREFIX=prefix or PREFIX, WINEDEBUG="-all", LC_ALL="ja_JP.UTF-8", LANG="ja_JP.UTF-8")
+    env.update(WINEPREFIX=prefix or PREFIX, WINEDEBUG="-all", LC_ALL=locale, LANG=locale)
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
     if display:
@@ -122,17 +163,18 @@ class Run:
 
 
 def run_in_tmux(args, cwd=None, width=100, height=30, before="", keys=None, timeout=120, display=None,
-                prefix=None):
+                prefix=None, locale=None):
     """Runs vestro.exe with args in a fresh tmux pane and returns its exit code
     and final screen. before: shell text run first (to put something on the
     screen); keys: a function called with a send(text) helper once the
     program is up; display: an X display for the dialogs (none by default);
-    prefix: another wine prefix than the scenarios' own."""
+    prefix: another wine prefix than the scenarios' own; locale: the glibc
+    locale the program runs under (ja_JP.UTF-8 by default)."""
     socket = "vestro-e2e-%d" % os.getpid()
     session = "s" + uuid.uuid4().hex[:8]
     state = tempfile.mkdtemp(prefix="vestro-run-", dir=WORK)
     rc_file = os.path.join(state, "rc")
-    env = " ".join("%s=%s" % (k, shlex.quote(v)) for k, v in wine_env(prefix).items()
+    env = " ".join("%s=%s" % (k, shlex.quote(v)) for k, v in wine_env(prefix, locale=locale).items()
                    if k in ("WINEPREFIX", "WINEDEBUG", "LC_ALL", "LANG"))
     x_display = "DISPLAY=" + shlex.quote(display) if display else "-u DISPLAY"
     time_file = os.path.join(state, "ns")
@@ -185,11 +227,12 @@ def wait_for(read_screen, predicate, timeout=30):
     raise AssertionError("screen never matched:\n" + read_screen().dump())
 
 
-def run_plain(args, cwd=None, timeout=120):
+def run_plain(args, cwd=None, timeout=120, locale=None):
     """Runs vestro.exe with standard output in a file (no console): returns
-    the exit code and the printed bytes (code page 932)."""
+    the exit code and the printed bytes (in the ANSI code page of the locale,
+    932 by default)."""
     with tempfile.TemporaryFile(dir=WORK) as out:
-        done = subprocess.run([WINE, EXE] + list(args), cwd=cwd or WORK, env=wine_env(),
+        done = subprocess.run([WINE, EXE] + list(args), cwd=cwd or WORK, env=wine_env(locale=locale),
                               stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL, timeout=timeout)
         out.seek(0)
         return exit_code(done.returncode), out.read()
@@ -197,6 +240,20 @@ def run_plain(args, cwd=None, timeout=120):
 
 def sjis(text):
     return text.encode("cp932")
+
+
+# Python's codecs agree with wine's tables on the names the scenarios use;
+# they differ on some rarer characters (cp932's IBM extensions, cp950's kana).
+CODECS = {932: "cp932", 1252: "cp1252", 936: "gbk", 949: "cp949", 950: "cp950", 65001: "utf-8"}
+
+
+def ansi_code_page(locale=None):
+    return ANSI_CODE_PAGES[locale or DEFAULT_LOCALE]
+
+
+def ansi(text, locale=None):
+    """Text as the program holds it under the locale (its ANSI code page)."""
+    return text.encode(CODECS[ansi_code_page(locale)])
 
 
 if __name__ == "__main__":

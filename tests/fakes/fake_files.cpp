@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "text/sjis.h"
+#include "text/chars.h"
 
 FakeFiles fakeFiles;
 

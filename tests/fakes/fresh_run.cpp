@@ -8,12 +8,14 @@
 #include "copy/unbuffered_copy.h"
 #include "copy/volume_info.h"
 #include "env/user_path.h"
+#include "fake_code_page.h"
 #include "fake_console.h"
 #include "fake_files.h"
 #include "fake_registry.h"
 #include "verify/mismatch_list.h"
 
 void startFreshRun() {
+  useFakeCodePage(932);
   releaseCopyBuffer();
   mismatchClear();
   resetFakeConsole();

@@ -5,7 +5,8 @@
 // Input: NUL-separated sections.
 //   0  options: byte 0, bit 0 calls checkPaths on FROM and TO as given (the
 //      start menu's paths, never normalised) instead of a whole run; bit 1
-//      makes X: a FAT32 volume of 4096-byte sectors. Each further pair of
+//      makes X: a FAT32 volume of 4096-byte sectors; bits 2 to 4 pick the
+//      code page (932 for 0, as in the seeds). Each further pair of
 //      bytes arms one file-system fault: which one, then its call number
 //      (1 plus the low 7 bits; top bit: that call and every later one).
 //   1  FROM, 2  TO (command-line arguments).
@@ -16,9 +17,9 @@
 // In FROM, TO and tree paths the byte 0x01 followed by a count n stands for
 // n more copies of the byte before it, so that long paths are short inputs.
 // The normalisation sees FROM and TO as they are. Everything that reaches the
-// fakes is made well-formed Shift-JIS first, as every path that Windows hands
-// a program is: a lead byte not followed by a second byte (0x40-0x7E,
-// 0x80-0xFC) becomes '_'. A tree entry of more than 16 names is left out, so
+// fakes is made well-formed in the code page first, as every path that
+// Windows hands a program is: a lead byte not followed by a second byte
+// (0x40-0xFC in 932, 0x40-0xFE in the others, 0x7F excepted) becomes '_'. A tree entry of more than 16 names is left out, so
 // that the walk stays short.
 #include <stdint.h>
 #include <string.h>
@@ -69,12 +70,13 @@ std::string expand(const std::string& section) {
   return text;
 }
 
-std::string wellFormed(const std::string& text) {
+std::string wellFormed(const std::string& text, unsigned codePage) {
+  unsigned char lastSecond = codePage == 932 ? 0xFC : 0xFE;
   std::string out = text;
   for (size_t i = 0; i < out.size(); ++i) {
     if (!referenceLead((unsigned char)out[i])) continue;
     unsigned char next = i + 1 < out.size() ? (unsigned char)out[i + 1] : 0;
-    if ((next >= 0x40 && next <= 0x7E) || (next >= 0x80 && next <= 0xFC)) ++i;
+    if (next >= 0x40 && next <= lastSecond && next != 0x7F) ++i;
     else out[i] = '_';
   }
   return out;
@@ -101,7 +103,7 @@ FakeFault* faultNumber(unsigned index) {
   return all[index % (sizeof all / sizeof all[0])];
 }
 
-void buildTree(const std::vector<std::string>& sections, bool fatX) {
+void buildTree(const std::vector<std::string>& sections, bool fatX, unsigned codePage) {
   addVolume("D:");
   addVolume("E:");
   if (fatX) addVolume("X:", 4096, "FAT32");
@@ -109,7 +111,7 @@ void buildTree(const std::vector<std::string>& sections, bool fatX) {
   for (size_t k = 3; k < sections.size() && k < 3 + mostEntries; ++k) {
     if (sections[k].empty()) continue;
     char kind = sections[k][0];
-    std::string path = wellFormed(expand(sections[k].substr(1)));
+    std::string path = wellFormed(expand(sections[k].substr(1)), codePage);
     if (std::count(path.begin(), path.end(), '\\') > mostNames) continue;
     if (kind == 'd' || kind == 'D' || kind == 'L') {
       addFolder(path.c_str());
@@ -203,17 +205,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& options = sections[0];
   uint8_t flags = options.empty() ? 0 : (uint8_t)options[0];
   bool checksOnly = (flags & 1) != 0;
+  unsigned codePage = referenceCodePage((flags >> 2) & 7);
+  useReferenceCodePage(codePage);
   std::string first = expand(sections[1]);
   std::string second = expand(sections[2]);
 
   checkNormalise(first);
   checkNormalise(second);
-  first = wellFormed(first);
-  second = wellFormed(second);
+  first = wellFormed(first, codePage);
+  second = wellFormed(second, codePage);
   std::string what = first + " | " + second;
 
   startFreshRun();
-  buildTree(sections, (flags & 2) != 0);
+  useReferenceCodePage(codePage);
+  buildTree(sections, (flags & 2) != 0, codePage);
   for (size_t i = 1; i + 1 < options.size(); i += 2) {
     unsigned char call = (unsigned char)options[i + 1];
     faultNumber((unsigned char)options[i])->arm(1 + (call & 0x7F), (call & 0x80) != 0);

@@ -1,7 +1,25 @@
-// Literal versions of the Shift-JIS text rules.
+// Literal versions of the text rules.
 #include "reference_text.h"
 
-bool referenceLead(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+#include "fake_code_page.h"
+
+static unsigned referencePage = 932;
+
+unsigned referenceCodePage(uint8_t pick) {
+  static const unsigned pages[] = {932, 1252, 936, 949, 950, 65001};
+  return pages[pick % 6];
+}
+
+void useReferenceCodePage(unsigned number) {
+  referencePage = number;
+  useFakeCodePage(number);
+}
+
+bool referenceLead(unsigned char byte) {
+  if (referencePage == 932) return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+  if (referencePage == 936 || referencePage == 949 || referencePage == 950) return byte >= 0x81 && byte <= 0xFE;
+  return false;
+}
 
 std::vector<bool> characterStarts(const std::string& text) {
   std::vector<bool> starts(text.size(), false);

@@ -1,10 +1,19 @@
-// Slow, literal versions of the Shift-JIS text rules, for the fuzz targets to
-// hold the program's primitives against. Texts are std::string without NULs.
+// Slow, literal versions of the text rules, for the fuzz targets to hold the
+// program's primitives against. Texts are std::string without NULs.
 #pragma once
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
-/// 0x81-0x9F and 0xE0-0xFC.
+/// The code pages the targets pick from: 932, 1252, 936, 949, 950, 65001.
+unsigned referenceCodePage(uint8_t pick);
+
+/// Puts the references, the program and the fake system on one code page.
+void useReferenceCodePage(unsigned number);
+
+/// 932: 0x81-0x9F and 0xE0-0xFC; 936, 949 and 950: 0x81-0xFE; none in 1252
+/// and UTF-8.
 bool referenceLead(unsigned char byte);
 
 /// For each offset of text, whether the character scan from offset 0 (a lead

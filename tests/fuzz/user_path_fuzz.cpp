@@ -3,11 +3,12 @@
 // folder; a value that cannot be carried over is kept; the result never
 // outgrows its room.
 //
-// Input: bytes 0 and 1, little-endian, give the result's room (1 plus the low
-// 12 bits, so 1 to 4096 bytes); with the top bit set, the same value and
-// folder also go through the whole registration against the fake registry,
-// as the type that bits 12 to 14 pick. Then comes the folder up to a NUL (at
-// most 300 bytes), then the value up to a NUL or the end (at most 4096 bytes).
+// Input: byte 0 picks the code page. Bytes 1 and 2, little-endian, give the
+// result's room (1 plus the low 12 bits, so 1 to 4096 bytes); with the top
+// bit set, the same value and folder also go through the whole registration
+// against the fake registry, as the type that bits 12 to 14 pick. Then comes
+// the folder up to a NUL (at most 300 bytes), then the value up to a NUL or
+// the end (at most 4096 bytes).
 #include <stdint.h>
 #include <string.h>
 
@@ -18,7 +19,7 @@
 #include "fake_registry.h"
 #include "fuzz_support.h"
 #include "reference_text.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 namespace {
 
@@ -186,10 +187,11 @@ void checkRegistration(const std::string& folder, const std::string& value, int 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 2) return 0;
-  unsigned code = data[0] | (unsigned)data[1] << 8;
+  if (size < 3) return 0;
+  useReferenceCodePage(referenceCodePage(data[0]));
+  unsigned code = data[1] | (unsigned)data[2] << 8;
   int room = 1 + (int)(code & 0xFFF);
-  size_t at = 2;
+  size_t at = 3;
   std::string folder;
   while (at < size && data[at] != 0 && folder.size() < longestFolder) folder += (char)data[at++];
   while (at < size && data[at] != 0) ++at;

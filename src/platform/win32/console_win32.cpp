@@ -15,17 +15,47 @@ bool osWindowSpan(int* left, int* right) {
   return true;
 }
 
+// The console shows bytes in a code page of its own, which on a Western
+// system is the OEM one (850), not the ANSI one that every text of the
+// program is in: "Caf\xe9" would show as "CafÚ". Where the two differ and the
+// ANSI code page has one byte a character, each byte is shown as the
+// character the ANSI code page gives it.
+static const WCHAR* ansiCharacters() {
+  static WCHAR table[256];
+  static int state = 0;  // 0 not asked yet, 1 convert, -1 bytes as they are
+  if (state == 0) {
+    state = -1;
+    UINT ansi = GetACP();
+    CPINFO info;
+    if (GetConsoleOutputCP() != ansi && GetCPInfo(ansi, &info) && info.MaxCharSize == 1) {
+      for (int b = 0; b < 256; ++b) {
+        char byte = (char)b;
+        if (MultiByteToWideChar(ansi, 0, &byte, 1, &table[b], 1) != 1) table[b] = L'?';
+      }
+      state = 1;
+    }
+  }
+  return state == 1 ? table : NULL;
+}
+
 void osPaintCells(int x, int y, const ConsoleCell* cells, int count) {
   CHAR_INFO line[1024];
   if (count <= 0 || count > 1024) return;
+  const WCHAR* characters = ansiCharacters();
   for (int k = 0; k < count; ++k) {
-    line[k].Char.AsciiChar = cells[k].ch;
+    if (characters)
+      line[k].Char.UnicodeChar = characters[(unsigned char)cells[k].ch];
+    else
+      line[k].Char.AsciiChar = cells[k].ch;
     line[k].Attributes = cells[k].attr;
   }
   COORD size = {(SHORT)count, 1};
   COORD origin = {0, 0};
   SMALL_RECT region = {(SHORT)x, (SHORT)y, (SHORT)(x + count - 1), (SHORT)y};
-  WriteConsoleOutputA(GetStdHandle(STD_OUTPUT_HANDLE), line, size, origin, &region);
+  if (characters)
+    WriteConsoleOutputW(GetStdHandle(STD_OUTPUT_HANDLE), line, size, origin, &region);
+  else
+    WriteConsoleOutputA(GetStdHandle(STD_OUTPUT_HANDLE), line, size, origin, &region);
 }
 
 static HANDLE cursorOutput = NULL;
@@ -54,7 +84,21 @@ void osClearScreen() {
   SetConsoleCursorPosition(output, home);
 }
 
+// Printed text goes to a file or a pipe as the ANSI bytes it is; on a
+// console whose code page is another, as the characters those bytes are.
 void osPrintText(const char* text) {
+  fflush(stdout);
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(output, &mode) && GetConsoleOutputCP() != GetACP()) {
+    static WCHAR wide[8192 + 8];
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 8192 + 8);
+    if (length > 1) {
+      DWORD written = 0;
+      WriteConsoleW(output, wide, (DWORD)(length - 1), &written, NULL);
+      return;
+    }
+  }
   fputs(text, stdout);
   fflush(stdout);
 }
@@ -64,6 +108,50 @@ void osShowCursor(bool show) {
   if (showCursor) showCursor(show ? TRUE : FALSE);
 }
 
-int osReadKey() { return _getch(); }
+// A key byte from the console comes in the console's input code page; with
+// a one-byte ANSI code page it is handed on as that code page's byte for the
+// same character (an ignored control byte when there is none).
+static int ansiKey(int key) {
+  static unsigned char table[256];
+  static int state = 0;  // 0 not asked yet, 1 convert, -1 bytes as they are
+  if (state == 0) {
+    state = -1;
+    UINT ansi = GetACP();
+    UINT console = GetConsoleCP();
+    CPINFO info;
+    if (console != 0 && console != ansi && GetCPInfo(ansi, &info) && info.MaxCharSize == 1) {
+      for (int b = 0; b < 256; ++b) {
+        char byte = (char)b;
+        WCHAR wide = 0;
+        char back = 0;
+        BOOL substituted = FALSE;
+        table[b] = (unsigned char)b;
+        if (b < 0x80) continue;
+        table[b] = 0x01;
+        if (MultiByteToWideChar(console, 0, &byte, 1, &wide, 1) == 1 &&
+            WideCharToMultiByte(ansi, WC_NO_BEST_FIT_CHARS, &wide, 1, &back, 1, NULL, &substituted) == 1 &&
+            !substituted)
+          table[b] = (unsigned char)back;
+      }
+      state = 1;
+    }
+  }
+  return state == 1 ? table[key] : key;
+}
+
+int osReadKey() {
+  // The runtime may hand a byte above 0x7F back sign-extended.
+  static bool codeNext = false;  // the byte after 0x00 or 0xE0 is an extended key's code
+  int key = _getch() & 0xFF;
+  if (codeNext) {
+    codeNext = false;
+    return key;
+  }
+  if (key == 0x00 || key == 0xE0) {
+    codeNext = true;
+    return key;
+  }
+  return ansiKey(key);
+}
 
 uint32_t osMilliseconds() { return GetTickCount(); }

@@ -177,10 +177,14 @@ bool osCloseFile(FileHandle file) { return CloseHandle((HANDLE)file) != 0; }
 // the code page lacks (a yen sign becomes a backslash, an accented letter
 // loses its accent), which would name another file or another folder. The
 // wide calls with a conversion that admits no substitutes tell them apart.
+// UTF-8 carries every character but an unpaired surrogate, and takes
+// neither the no-best-fit flag nor the substitute report: there the
+// conversion fails instead.
 static void fillEntry(const WIN32_FIND_DATAW& found, ListEntry* entry) {
+  static const bool utf8 = GetACP() == CP_UTF8;
   BOOL substituted = FALSE;
-  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, found.cFileName, -1, entry->name,
-                                   sizeof entry->name, NULL, &substituted);
+  int length = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, found.cFileName,
+                                   -1, entry->name, sizeof entry->name, NULL, utf8 ? NULL : &substituted);
   if (length == 0) {
     lstrcpynA(entry->name, "?", sizeof entry->name);
     substituted = TRUE;

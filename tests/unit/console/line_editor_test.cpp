@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "fake_code_page.h"
 #include "fake_console.h"
 
 namespace {
@@ -168,6 +169,23 @@ TEST(TwoByteCharacters, NoRoomForTheSecondByteEndsTheEdit) {
   EXPECT_EQ(e.keysRead, 4u);
 }
 
+// A one-byte code page shows its accented letters: they are typed like
+// ASCII. Under 932 the same byte starts a pair, and 0xE0 stays the prefix
+// of an extended key everywhere.
+TEST(TypedBytes, AccentedLettersAndPairsAsTheCodePageHasThem) {
+  useFakeCodePage(1252);
+  Edit e = edit(4, 10, 10, "\xe9t\x81\xe9" + left + "\xfc\r");
+  EXPECT_EQ(e.text, "\xe9t\xfc");
+  useFakeCodePage(936);
+  e = edit(4, 10, 10, "a\xb1\xed\xfe\x41" + left + "\r");
+  EXPECT_EQ(e.text, "a\xb1\xed\xfe\x41");
+  EXPECT_EQ(e.cursorColumn, 10 + 3);
+  useFakeCodePage(932);
+  e = edit(4, 10, 10, "\xe9t\r");
+  EXPECT_EQ(e.text, "\xe9t");
+  EXPECT_EQ(fakeConsole.printed.size(), 1u);  // echoed as one pair
+}
+
 TEST(InsertOnAFullText, DropsTheLastByteAndCutsALeadByteLeftThere) {
   std::string home = left + left + left;
   Edit e = edit(4, 20, 4, "abc" + home + insertKey + insertKey + "\r");
@@ -190,10 +208,12 @@ TEST(InsertOnAFullText, DropsTheLastByteAndCutsALeadByteLeftThere) {
 
 TEST(Bounds, RandomKeysStayInsideLenPlusOneBytes) {
   const std::string alphabet[] = {"a", "%", "\x7f", hyo, "\x83\x81", "\xfc\xfc", left, right,
-                                  insertKey, deleteKey, "\x08", "\x01", "\xa5", std::string("\0S", 2)};
+                                  insertKey, deleteKey, "\x08", "\x01", "\xa5", "\xe9", std::string("\0S", 2)};
   std::mt19937 random(7);
   for (int len = 1; len <= 6; ++len) {
     for (int round = 0; round < 400; ++round) {
+      const unsigned pages[] = {932, 1252, 949};
+      useFakeCodePage(pages[round % 3]);
       std::string keys;
       for (int k = 0; k < 12; ++k) keys += alphabet[random() % (sizeof alphabet / sizeof alphabet[0])];
       resetFakeConsole();
@@ -210,4 +230,5 @@ TEST(Bounds, RandomKeysStayInsideLenPlusOneBytes) {
         if (column < 70 || column >= 70 + len) ASSERT_EQ(attrAt(2, column), 7) << column;
     }
   }
+  useFakeCodePage(932);
 }

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "fake_code_page.h"
 #include "fake_registry.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 class UserPath : public ::testing::Test {
  protected:
@@ -108,6 +109,27 @@ TEST_F(UserPath, ListedFolderWritesNothing) {
     setPathData(value + '\0', value.find('\0') != std::string::npos ? regMultiText : regExpandText);
     expectLeftAlone(1);
   }
+}
+
+// A folder whose name ends in a byte that 932 takes for a lead byte (which
+// would take the backslash after it, or the ';') is, in a one-byte code
+// page, a name like any other: registered, and found listed the next time.
+TEST_F(UserPath, FolderNamesInTheirOwnCodePage) {
+  useFakeCodePage(1252);
+  fakeRegistry.programPath = "C:\\Caf\xe9\\vestro.exe";
+  setPathText("C:\\A");
+  EXPECT_EQ(freshRun(), 1);
+  EXPECT_EQ(fakeRegistry.data, std::string("C:\\A;C:\\Caf\xe9\0", 13));
+  resetFakeRegistry();
+  fakeRegistry.programPath = "C:\\Caf\xe9\\vestro.exe";
+  setPathText("C:\\Caf\xe9;D:\\x");
+  expectLeftAlone(1);
+  useFakeCodePage(950);  // 0xA5 0x5C is one character: no backslash is cut from it
+  fakeRegistry.programPath = "C:\\\xa5\x5c\\vestro.exe";
+  setPathText("C:\\A");
+  EXPECT_EQ(freshRun(), 1);
+  EXPECT_EQ(fakeRegistry.data, std::string("C:\\A;C:\\\xa5\x5c\0", 11));
+  useFakeCodePage(932);
 }
 
 TEST_F(UserPath, MissingValueIsNeverCreated) {

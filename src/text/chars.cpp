@@ -1,11 +1,7 @@
-// Shift-JIS aware byte-text primitives.
-#include "text/sjis.h"
+// Byte-text primitives aware of two-byte characters.
+#include "text/chars.h"
 
 #include <string.h>
-
-bool isLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 bool isTrailByte(const char* text, int offset) {
   if (offset <= 0) return false;
@@ -13,7 +9,7 @@ bool isTrailByte(const char* text, int offset) {
   if (offset >= length) return false;
   if (!isLeadByte((unsigned char)text[offset - 1])) return false;
   int scan = 0;
-  while (scan < offset) scan += isLeadByte((unsigned char)text[scan]) ? 2 : 1;
+  while (scan < offset) scan = nextCharAt(text, scan);
   return scan != offset;
 }
 
@@ -23,7 +19,7 @@ const char* findLastChar(const char* text, char c) {
   const char* found = nullptr;
   if (c == 0) return nullptr;
   int length = (int)strlen(text);
-  for (int i = 0; i < length; i += isLeadByte((unsigned char)text[i]) ? 2 : 1) {
+  for (int i = 0; i < length; i = nextCharAt(text, i)) {
     if (text[i] == c) found = text + i;
   }
   return found;
@@ -46,7 +42,7 @@ const char* nextToken(const char* input, char* out, const char* delimiters, int 
   for (; input[n] != 0; ++n) {
     if (limit <= 1 || count >= limit - 1) break;  // limit - 1 would overflow at INT_MIN
     unsigned char b = (unsigned char)input[n];
-    while (charStart < n) charStart += isLeadByte((unsigned char)input[charStart]) ? 2 : 1;
+    while (charStart < n) charStart = nextCharAt(input, charStart);
     if (b == '"') {
       if (!quoted) started = true;
       quoted = !quoted;

@@ -1,8 +1,7 @@
-// Shift-JIS aware byte-text primitives: no locale, fixed lead-byte ranges.
+// Byte-text primitives that never split a two-byte character of the ANSI
+// code page (a second byte of 0x5C is no backslash).
 #pragma once
-
-/// True for 0x81-0x9F and 0xE0-0xFC, the bytes that start a two-byte character.
-bool isLeadByte(unsigned char byte);
+#include "text/code_page.h"
 
 /// True when offset falls on the second byte of a two-byte character of text
 /// (decided by scanning character starts from the text's first byte).

@@ -1,6 +1,6 @@
-// Shift-JIS primitives: lead/trail classification, last-character search,
-// base names and the tokenizer.
-#include "text/sjis.h"
+// Text primitives: lead/trail classification in each code page, last-
+// character search, base names and the tokenizer.
+#include "text/chars.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -9,6 +9,18 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "fake_code_page.h"
+
+namespace {
+
+// Leaves the primitives on 932, as every other test expects them.
+struct OnCodePage {
+  explicit OnCodePage(unsigned number) { useFakeCodePage(number); }
+  ~OnCodePage() { useFakeCodePage(932); }
+};
+
+}  // namespace
 
 TEST(LeadByte, RangeEdges) {
   EXPECT_FALSE(isLeadByte(0x80));
@@ -20,6 +32,65 @@ TEST(LeadByte, RangeEdges) {
   EXPECT_TRUE(isLeadByte(0xFC));
   EXPECT_FALSE(isLeadByte(0xFD));
   EXPECT_FALSE(isLeadByte('\\'));
+}
+
+// 932 keeps its fixed ranges whatever the system reports; the other
+// double-byte code pages take theirs from the system, and one-byte code
+// pages and UTF-8 have none.
+TEST(LeadByte, FollowsTheCodePage) {
+  CodePageFacts odd = fakeCodePageFacts(932);
+  odd.leads[0xA1] = true;
+  odd.leads[0x81] = false;
+  useCodePage(odd);
+  EXPECT_TRUE(isLeadByte(0x81));
+  EXPECT_FALSE(isLeadByte(0xA1));
+  EXPECT_EQ(codePageNumber(), 932u);
+  for (unsigned page : {936u, 949u, 950u}) {
+    OnCodePage on(page);
+    EXPECT_FALSE(isLeadByte(0x80)) << page;
+    EXPECT_TRUE(isLeadByte(0x81)) << page;
+    EXPECT_TRUE(isLeadByte(0xA1)) << page;
+    EXPECT_TRUE(isLeadByte(0xFE)) << page;
+    EXPECT_FALSE(isLeadByte(0xFF)) << page;
+    EXPECT_FALSE(isShownHighByte(0xE9)) << page;
+  }
+  for (unsigned page : {1252u, 65001u}) {
+    OnCodePage on(page);
+    for (int b = 0; b < 256; ++b) EXPECT_FALSE(isLeadByte((unsigned char)b)) << page << " " << b;
+  }
+  OnCodePage western(1252);
+  EXPECT_TRUE(isShownHighByte(0xE9));
+  EXPECT_TRUE(isShownHighByte(0x80));
+  EXPECT_FALSE(isShownHighByte(0x81));
+  useFakeCodePage(932);
+  EXPECT_FALSE(isShownHighByte(0xE9));
+}
+
+// A backslash after a byte that 932 takes for a lead byte is a separator
+// elsewhere; a second byte 0x5C stays part of its character where the code
+// page says so (950's 功 is 0xA5 0x5C).
+TEST(BaseName, InEachCodePage) {
+  {
+    OnCodePage on(1252);
+    EXPECT_STREQ(baseNameOf("Z:\\Caf\xe9\\r\xe9sum\xe9"), "r\xe9sum\xe9");
+    EXPECT_FALSE(isTrailByte("Caf\xe9\\", 4));
+  }
+  {
+    OnCodePage on(950);
+    EXPECT_STREQ(baseNameOf("Z:\\x\\\xa5\x5c"), "\xa5\x5c");
+    EXPECT_TRUE(isTrailByte("\xa5\x5c", 1));
+  }
+  {
+    OnCodePage on(949);
+    EXPECT_STREQ(baseNameOf("Z:\\\xbb\xe7\xc1\xf8\\f"), "f");
+  }
+  {
+    OnCodePage on(65001);
+    EXPECT_STREQ(baseNameOf("Z:\\\xe8\xa1\xa8\\f"), "f");
+    const char yo[] = "\xd0\x81\\";  // under 932 the 0x81 would take the backslash
+    EXPECT_EQ(findLastChar(yo, '\\'), yo + 2);
+  }
+  EXPECT_STREQ(baseNameOf("Z:\\Caf\xe9\\r"), "Caf\xe9\\r");  // 932: 0xE9 0x5C is one character
 }
 
 TEST(TrailByte, DecidedByScanFromTheStart) {
@@ -166,10 +237,12 @@ static std::string randomText(std::mt19937& rng) {
 }
 
 // Random texts in exact-size heap buffers, so that AddressSanitizer catches
-// any read past the NUL or write past the limit.
+// any read past the NUL or write past the limit, in each kind of code page.
 TEST(TextProperties, NeverPastTheTextOrTheLimit) {
   std::mt19937 rng(20261208);
+  const unsigned codePages[] = {932, 1252, 949, 65001};
   for (int round = 0; round < 20000; ++round) {
+    OnCodePage on(codePages[round % 4]);
     std::string text = randomText(rng);
     std::vector<char> input(text.begin(), text.end());
     input.push_back(0);

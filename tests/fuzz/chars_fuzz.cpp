@@ -1,11 +1,13 @@
-// Fuzzes the Shift-JIS primitives against their literal reference versions.
+// Fuzzes the text primitives against their literal reference versions, in
+// each kind of code page.
 // Every text, delimiter set and output buffer lives in a heap block of
 // exactly its size, so a read past a NUL or a write past the limit stops the
 // run.
 //
-// Input: byte 0 picks the limit, byte 1 the delimiter set (some of the
-// following bytes may become the set), byte 2 a byte to search for; the rest,
-// up to its first NUL and at most 600 bytes, is the text.
+// Input: byte 0 picks the code page, byte 1 the limit, byte 2 the delimiter
+// set (some of the following bytes may become the set), byte 3 a byte to
+// search for; the rest, up to its first NUL and at most 600 bytes, is the
+// text.
 #include <limits.h>
 #include <stdint.h>
 #include <string.h>
@@ -15,7 +17,7 @@
 
 #include "fuzz_support.h"
 #include "reference_text.h"
-#include "text/sjis.h"
+#include "text/chars.h"
 
 namespace {
 
@@ -73,11 +75,12 @@ void checkSearches(const std::string& text, ExactText& input, char c) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 3) return 0;
-  int limit = limitFrom(data[0]);
-  uint8_t setCode = data[1];
-  char wanted = (char)data[2];
-  size_t at = 3;
+  if (size < 4) return 0;
+  useReferenceCodePage(referenceCodePage(data[0]));
+  int limit = limitFrom(data[1]);
+  uint8_t setCode = data[2];
+  char wanted = (char)data[3];
+  size_t at = 4;
 
   std::string set;
   bool given = true;  // false: null, the default set

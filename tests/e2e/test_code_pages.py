@@ -1,0 +1,109 @@
+"""The program under the ANSI code pages of Western (1252), Simplified and
+Traditional Chinese (936, 950), Korean (949) and Japanese (932) systems, and
+under UTF-8 (65001): names whose last byte 932 would take for a lead byte, or
+whose second byte is a backslash, are copied whole, verified and refused as
+before."""
+import os
+import unittest
+
+from harness import ansi, locale_installed, run_in_tmux, run_plain, scratch, win_path
+from tree_state import SourceKept
+
+# Per locale: a folder name, a file name, another file name; each ends in a
+# byte of 0x81-0x9F or 0xE0-0xFC, or in a second byte 0x5C, in its code page.
+NAMES = {
+    "fr_FR.UTF-8": ("Café", "résumé", "Noël à Paris"),
+    "zh_CN.UTF-8": ("照片", "表", "ソフト"),
+    "ko_KR.UTF-8": ("사진", "폴더", "표"),
+    "zh_TW.UTF-8": ("功", "表", "照片"),
+    "ja_JP.UTF-8": ("ソフト", "表", "能"),
+    "hi_IN.UTF-8": ("Café", "表", "사진"),  # no ANSI code page of its own: UTF-8
+}
+
+
+def files_below(root):
+    found = {}
+    for folder, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(folder, name)
+            with open(path, "rb") as f:
+                found[os.path.relpath(path, root)] = f.read()
+    return found
+
+
+class CodePages(SourceKept, unittest.TestCase):
+    def in_each_locale(self, check):
+        for locale, names in NAMES.items():
+            with self.subTest(locale=locale):
+                self.assertTrue(locale_installed(locale), "glibc locale %s is missing" % locale)
+                check(locale, *names)
+
+    def test_tree_copied_whole_and_verified(self):
+        def check(locale, folder, file, other):
+            root = scratch("code-page-tree")
+            src, dst = os.path.join(root, folder), os.path.join(root, "copy " + folder)
+            for path, size in ((os.path.join(src, file), 3000), (os.path.join(src, folder, other), 5000),
+                               (os.path.join(src, other, file), 0)):
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, "wb") as f:
+                    f.write(os.urandom(size))
+            self.keep_source(src)
+            run = run_in_tmux([win_path(src), win_path(dst)], locale=locale)
+            self.assertEqual(run.code, 0, run.screen.dump())
+            self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 3)", run.screen.dump())
+            self.assertEqual(files_below(dst), files_below(src))
+            self.assert_source_unchanged()
+        self.in_each_locale(check)
+
+    def test_file_mode_copies_under_its_own_name(self):
+        def check(locale, folder, file, _):
+            root = scratch("code-page-file")
+            source = os.path.join(root, folder, file)
+            os.makedirs(os.path.dirname(source))
+            with open(source, "wb") as f:
+                f.write(os.urandom(777))
+            dst = os.path.join(root, "dst")
+            run = run_in_tmux([win_path(source), win_path(dst)], locale=locale)
+            self.assertEqual(run.code, 0, run.screen.dump())
+            self.assertEqual(run.screen.text(7), " 100.00 %", run.screen.dump())
+            self.assertEqual(files_below(dst), {file: files_below(os.path.dirname(source))[file]})
+            if locale == "fr_FR.UTF-8":
+                # One byte a character: the console shows the names as they are.
+                self.assertEqual(run.screen.text(5), " FILENAME = " + file)
+                self.assertEqual(run.screen.text(2), " FROM FOLDER = " + win_path(source))
+        self.in_each_locale(check)
+
+    def test_same_nesting_refused(self):
+        def check(locale, folder, _, __):
+            root = scratch("code-page-nesting")
+            src = win_path(os.path.join(root, folder))
+            os.makedirs(os.path.join(root, folder))
+            code, printed = run_plain([src + "\\", src + "\\sub"], locale=locale)
+            self.assertEqual(code, -1)
+            self.assertEqual(printed, ansi("TO_FOLDER[%s\\sub] IS A SUBFOLDER OF THE FROM_FOLDER(%s).\r\n"
+                                           % (src, src), locale))
+            code, printed = run_plain([src + "\\sub", src], locale=locale)
+            self.assertEqual(code, -1)
+            self.assertEqual(printed, ansi("FROM_FOLDER[%s\\sub] IS A SUBFOLDER OF THE TO_FOLDER(%s).\r\n"
+                                           % (src, src), locale))
+        self.in_each_locale(check)
+
+    def test_mismatches_listed_in_the_code_page(self):
+        """Under 1252 a listed path is 1252 bytes when printed to a file, and
+        the characters themselves on the console."""
+        locale = "fr_FR.UTF-8"
+        root = scratch("code-page-list")
+        src, dst = os.path.join(root, "Café"), os.path.join(root, "dst")
+        os.makedirs(os.path.join(src))
+        with open(os.path.join(src, "Noël à Paris"), "wb") as f:
+            f.write(b"x")
+        os.makedirs(os.path.join(dst, "Noël à Paris"))  # a folder where the copy should go
+        code, printed = run_plain([win_path(src), win_path(dst)], locale=locale)
+        self.assertEqual(code, 0)
+        self.assertEqual(printed, ansi(" %s\\Noël à Paris\r\n" % win_path(src), locale))
+        run = run_in_tmux([win_path(src), win_path(dst)], locale=locale)
+        self.assertEqual(run.screen.text(6), " %s\\Noël à Paris" % win_path(src), run.screen.dump())
+
+
+if __name__ == "__main__":
+    unittest.main()
