@@ -50,7 +50,9 @@ void restoreHeader(const char* source, const char* destination) {
 
 bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
 
-void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
+// destinationIsNew: this run made the destination folder, which can hold no
+// copy to skip yet.
+void copyLevel(const char* source, const char* destination, WalkGuard* guard, bool destinationIsNew) {
   PathBuffer sourceChild;
   PathBuffer destinationChild;
   if (!joinPath(sourceChild, sizeof sourceChild, source, "*.*")) return;
@@ -67,14 +69,16 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard) {
         !joinPath(destinationChild, sizeof destinationChild, destination, entry.name))
       continue;
     if (!entry.isFolder) {
-      if (copyFileUnbuffered(sourceChild, destinationChild)) ++runTally.realCopyCount;
+      if (copyFileUnbuffered(sourceChild, destinationChild, &entry.status, destinationIsNew)) ++runTally.realCopyCount;
       continue;
     }
     if (!headerFits(sourceChild, destinationChild) || guardEnter(guard, sourceChild) != walkInto) continue;
-    makePathChain(destinationChild);
+    // Inside a folder this run made, no sub-folder exists yet.
+    bool isNew = destinationIsNew || osAccess(destinationChild) != 0;
+    if (isNew) makePathChain(destinationChild);
     if (guardTarget(guard, destinationChild) != walkInto) continue;
     drawHeader(sourceChild, destinationChild);
-    copyLevel(sourceChild, destinationChild, guard);
+    copyLevel(sourceChild, destinationChild, guard, isNew);
     guardLeave(guard);
     restoreHeader(source, destination);
   } while (osListNext(listing, &entry) == listEntry);
@@ -89,5 +93,5 @@ void copyTree(const char* source, const char* destination) {
   drawHeader(source, destination);
   WalkGuard guard;
   if (guardStart(&guard, source, destination) != walkInto) return;
-  copyLevel(source, destination, &guard);
+  copyLevel(source, destination, &guard, false);
 }

@@ -49,16 +49,19 @@ void releaseCopyBuffer() {
   chunkCapacity = 0;
 }
 
-bool copyFileUnbuffered(const char* source, const char* destination) {
+bool copyFileUnbuffered(const char* source, const char* destination, const FileStatus* listed,
+                        bool destinationIsNew) {
   const char* name = baseNameOf(source);
   FileStatus status;
   memset(&status, 0, sizeof status);
-  osFileStatus(source, &status);
+  if (listed) status = *listed;
+  else osFileStatus(source, &status);
   showFileName(name);
   showFileSize(status.size);
   clearStatus();
 
-  if (alreadyCopied(status, destination)) {
+  // A folder this run has just made holds no copy to skip.
+  if (!destinationIsNew && alreadyCopied(status, destination)) {
     showStatus("Already Copied!");
     return false;
   }
@@ -74,7 +77,7 @@ bool copyFileUnbuffered(const char* source, const char* destination) {
   }
   int64_t lastWrite = 0;
   int64_t size = 0;
-  if (!osLastWriteOf(from, &lastWrite) || !osSizeOf(from, &size)) {
+  if (!osFileFacts(from, &size, &lastWrite)) {
     osCloseFile(from);
     showStatus("Read Error!");
     return false;
@@ -88,7 +91,6 @@ bool copyFileUnbuffered(const char* source, const char* destination) {
     return false;
   }
   int64_t alignedSize = size - size % sector;
-  int64_t tailSize = size - alignedSize;
   uint32_t chunk = sector > largestChunk ? sector : largestChunk / sector * sector;
   char* buffer = bufferFor(sector, chunk);
   if (!buffer) {
@@ -102,39 +104,29 @@ bool copyFileUnbuffered(const char* source, const char* destination) {
     showStatus("Open Error!");
     return false;
   }
+  // Every write is whole sectors from the aligned buffer: the last piece,
+  // tail included, is padded to a whole sector, and the end of the file is
+  // set to the true size afterwards.
   int64_t copied = 0;
-  while (copied < alignedSize) {
-    uint32_t request = alignedSize - copied < chunk ? (uint32_t)(alignedSize - copied) : chunk;
+  while (copied < size) {
+    uint32_t request = size - copied < chunk ? (uint32_t)(size - copied) : chunk;
     uint32_t got = 0;
     // A short read means the source shrank: what is left would be a hole.
     if (!osReadFile(from, buffer, request, &got) || got != request)
       return abandon(from, to, destination, "Read Error!");
+    uint32_t whole = (got + sector - 1) / sector * sector;
+    memset(buffer + got, 0, whole - got);
     uint32_t put = 0;
-    if (!osWriteFile(to, buffer, got, &put) || put != got) return abandon(from, to, destination, "Write Error!");
+    if (!osWriteFile(to, buffer, whole, &put) || put != whole) return abandon(from, to, destination, "Write Error!");
     copied += got;
-    showProgress(copied, size);
+    // The share shown counts whole sectors only, as before the tail.
+    if (got >= sector) showProgress(copied < alignedSize ? copied : alignedSize, size);
   }
-  // With a tail to come, the time is set once the tail is written: a copy
-  // whose tail then fails must not carry the source's time.
-  if (tailSize == 0) osSetLastWrite(to, lastWrite);
+  if (size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, destination, "Write Error!");
+  // The time is set last: no write follows to change it.
+  osSetLastWrite(to, lastWrite);
   // A write the system held back can still fail at the close.
   if (!osCloseFile(to)) return abandon(from, nullptr, destination, "Write Error!");
-
-  if (tailSize > 0) {
-    uint32_t tail = (uint32_t)tailSize;
-    uint32_t got = 0;
-    // Every aligned byte has been read, so the source already stands at the
-    // tail; the reopened destination starts at 0 and must be moved there.
-    if (!osReadFile(from, buffer, tail, &got) || got != tail)
-      return abandon(from, nullptr, destination, "Read Error!");
-    to = osOpenWrite(destination);
-    if (!to) return abandon(from, nullptr, destination, "Write Error!");
-    uint32_t put = 0;
-    if ((alignedSize > 0 && !osSeekTo(to, alignedSize)) || !osWriteFile(to, buffer, tail, &put) || put != tail)
-      return abandon(from, to, destination, "Write Error!");
-    osSetLastWrite(to, lastWrite);
-    if (!osCloseFile(to)) return abandon(from, nullptr, destination, "Write Error!");
-  }
   showDone();
   osCloseFile(from);
   return true;

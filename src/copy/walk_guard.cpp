@@ -9,35 +9,53 @@
 
 namespace {
 
-bool sameFolder(const FolderId& a, const FolderId& b) { return a.volume == b.volume && a.index == b.index; }
+enum Sameness { different, same, cannotTell };
+
+bool volumeOf(GuardFolder* folder) {
+  if (folder->volumeState == 0) folder->volumeState = osVolumeSerial(folder->path, &folder->volume) ? 1 : -1;
+  return folder->volumeState == 1;
+}
+
+// Numbers that differ tell two folders apart at once; numbers that agree
+// need the volumes too.
+Sameness compare(GuardFolder* a, GuardFolder* b) {
+  if (a->index != b->index) return different;
+  if (!volumeOf(a) || !volumeOf(b)) return cannotTell;
+  return a->volume == b->volume ? same : different;
+}
+
+IdentityResult identify(const char* path, GuardFolder* folder) {
+  folder->path = path;
+  folder->volumeState = 0;
+  return osFolderIndex(path, &folder->index);
+}
 
 // A failure to learn the destination's identity may pass: it is asked again
 // whenever it is needed, and until it is had no folder can be told from it.
 bool destinationKnown(WalkGuard* guard) {
   if (!guard->destinationKnown) {
-    IdentityResult found = osFolderIdentity(guard->destination, &guard->destinationId);
+    IdentityResult found = identify(guard->destination.path, &guard->destination);
     guard->destinationKnown = found != identityFailed;
     guard->destinationExists = found == identityOk;
   }
   return guard->destinationKnown;
 }
 
-bool isDestination(const WalkGuard* guard, const FolderId& id) {
-  return guard->destinationExists && sameFolder(id, guard->destinationId);
-}
-
-bool onPath(const WalkGuard* guard, const FolderId& id) {
-  for (int i = 0; i < guard->depth; ++i) {
-    if (sameFolder(id, guard->sources[i])) return true;
-    if (guard->targetKnown[i] && sameFolder(id, guard->targets[i])) return true;
+// The worst of folder against every folder of the path on both sides.
+Sameness againstPath(WalkGuard* guard, GuardFolder* folder) {
+  Sameness worst = different;
+  for (int i = 0; i < guard->depth && worst != same; ++i) {
+    Sameness s = compare(folder, &guard->sources[i]);
+    if (s == different && guard->targetKnown[i]) s = compare(folder, &guard->targets[i]);
+    if (s != different) worst = s;
   }
-  return false;
+  return worst;
 }
 
 }  // namespace
 
 GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination) {
-  guard->destination = destination;
+  guard->destination.path = destination;
   guard->destinationKnown = false;
   guard->depth = 0;
   destinationKnown(guard);
@@ -50,24 +68,37 @@ GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destina
 
 GuardAnswer guardEnter(WalkGuard* guard, const char* source) {
   if (guard->depth >= walkDepthLimit) return passOver;
-  FolderId id;
-  if (osFolderIdentity(source, &id) != identityOk || !destinationKnown(guard)) return notWalked;
-  if (isDestination(guard, id) || onPath(guard, id)) return passOver;
-  guard->sources[guard->depth] = id;
+  GuardFolder folder;
+  if (identify(source, &folder) != identityOk || !destinationKnown(guard)) return notWalked;
+  Sameness met = guard->destinationExists ? compare(&folder, &guard->destination) : different;
+  if (met != same) {
+    Sameness onPath = againstPath(guard, &folder);
+    if (onPath != different) met = onPath;
+  }
+  if (met == same) return passOver;
+  if (met == cannotTell) return notWalked;
+  guard->sources[guard->depth] = folder;
   guard->targetKnown[guard->depth] = false;
   ++guard->depth;
   return walkInto;
 }
 
 GuardAnswer guardTarget(WalkGuard* guard, const char* destination) {
-  FolderId id;
-  IdentityResult found = osFolderIdentity(destination, &id);
+  GuardFolder folder;
+  IdentityResult found = identify(destination, &folder);
   // A destination folder that could not be made is no folder of the walk:
   // its files fail one by one and are listed one by one.
   if (found == identityMissing) return walkInto;
+  if (found != identityOk) {
+    --guard->depth;
+    return notWalked;
+  }
+  // Compared with the path as it was, and with the folder just entered.
   --guard->depth;
-  if (found != identityOk || onPath(guard, id) || sameFolder(id, guard->sources[guard->depth])) return notWalked;
-  guard->targets[guard->depth] = id;
+  Sameness met = againstPath(guard, &folder);
+  if (met == different) met = compare(&folder, &guard->sources[guard->depth]);
+  if (met != different) return notWalked;
+  guard->targets[guard->depth] = folder;
   guard->targetKnown[guard->depth] = true;
   ++guard->depth;
   return walkInto;
@@ -95,6 +126,7 @@ bool isDeviceName(const char* name) {
   if (name[length] != 0 && name[length] != '.') return false;
   while (length > 0 && base[length - 1] == ' ') --length;
   base[length] = 0;
+  if (length < 3 || length == 5 || length > 7) return false;
   for (const char* device : deviceNames)
     if (sameTextIgnoringCase(base, device)) return true;
   return false;

@@ -7,18 +7,26 @@
 
 const int walkDepthLimit = 260;
 
+/// A folder as the guard knows it: its number on its volume, and the
+/// volume's serial once it has been needed.
+struct GuardFolder {
+  const char* path;  // valid while the folder is on the walk's path
+  uint64_t index;
+  uint64_t volume;
+  signed char volumeState;  // 0 not asked yet, 1 known, -1 cannot be had
+};
+
 /// The folders of the walk's current path, on the source side and on the
 /// destination side, by identity, and the top-level destination. Every
 /// folder the walk enters must be new to both paths: whatever spelling or
 /// link leads there, a folder met again is a cycle, and the destination met
 /// as a source would be copied into itself.
 struct WalkGuard {
-  const char* destination;  // the top-level destination, asked again until its identity is had
-  FolderId destinationId;
+  GuardFolder destination;  // the top-level destination, asked again until its identity is had
   bool destinationKnown;
   bool destinationExists;
-  FolderId sources[walkDepthLimit];
-  FolderId targets[walkDepthLimit];
+  GuardFolder sources[walkDepthLimit];
+  GuardFolder targets[walkDepthLimit];
   bool targetKnown[walkDepthLimit];  // false: that destination folder does not exist
   int depth;
 };

@@ -65,15 +65,14 @@ FileHandle osOpenRead(const char* path);
 /// Every read or write through it must start at a multiple of the sector
 /// size, move a multiple of it, and use a buffer aligned to it.
 FileHandle osCreateUnbuffered(const char* path);
-/// Opens an existing file for ordinary writing, no sharing.
-FileHandle osOpenWrite(const char* path);
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done);
 bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done);
-/// Moves the file pointer to offset bytes from the start.
-bool osSeekTo(FileHandle file, int64_t offset);
-bool osSizeOf(FileHandle file, int64_t* size);
-/// Last-write time in 100-nanosecond units since 1601.
-bool osLastWriteOf(FileHandle file, int64_t* fileTime);
+/// Size and last-write time (100-nanosecond units since 1601) of an open
+/// file, in one call.
+bool osFileFacts(FileHandle file, int64_t* size, int64_t* lastWrite);
+/// Sets the end of the file at size bytes (also through an unbuffered
+/// handle, whose writes end on a whole sector).
+bool osSetEndOfFile(FileHandle file, int64_t size);
 /// Sets the last-write time only (creation and last access stay).
 bool osSetLastWrite(FileHandle file, int64_t fileTime);
 /// false when the close reported a failure (a write the system held back failed).
@@ -84,6 +83,7 @@ bool osCloseFile(FileHandle file);
 /// One listed entry.
 struct ListEntry {
   char name[260];   // the entry's name, NUL-ended
+  FileStatus status; // as a status call of the entry would report it
   bool isFolder;    // carries the folder bit (also a link to a folder)
   bool isLink;      // a link (reparse point) to somewhere else
   bool nameLost;    // the name has characters the code page cannot spell
@@ -104,18 +104,21 @@ ListResult osListFirst(const char* pattern, ListHandle* listing, ListEntry* entr
 ListResult osListNext(ListHandle listing, ListEntry* entry);
 void osListClose(ListHandle listing);
 
-/// Identity of a folder, the same for every spelling that reaches it
-/// (letter case, relative path, short name, link).
-struct FolderId {
-  uint64_t volume;
-  uint64_t index;
-};
+// A folder's identity is its number on its volume and the volume's serial
+// number: the same for every spelling that reaches it (letter case, relative
+// path, short name, link). The number is cheap to ask; the serial is not
+// (under wine it costs as much as copying a small file), and is asked only
+// of two folders whose numbers agree.
 
 enum IdentityResult { identityOk, identityMissing, identityFailed };
 
-/// identityMissing when nothing of that name exists; identityFailed when
-/// it exists but its identity cannot be had.
-IdentityResult osFolderIdentity(const char* path, FolderId* id);
+/// The folder's number on its volume. identityMissing when nothing of that
+/// name exists; identityFailed when it exists but its number cannot be had.
+IdentityResult osFolderIndex(const char* path, uint64_t* index);
+
+/// The serial number of the volume that holds the folder at path (links
+/// followed); false when it cannot be had.
+bool osVolumeSerial(const char* path, uint64_t* serial);
 
 /// A key of a listed name as the file system compares names: two names that
 /// it takes for the same one (they differ only in letter case) get one key.

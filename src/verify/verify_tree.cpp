@@ -17,12 +17,11 @@
 
 namespace {
 
-bool differs(const char* source, const char* destination, bool coarse) {
-  FileStatus from;
+// The source's status comes from its folder's listing, which gives the same
+// whole seconds as a status call.
+bool differs(const FileStatus& from, const char* destination, bool coarse) {
   FileStatus to;
-  memset(&from, 0, sizeof from);
   memset(&to, 0, sizeof to);
-  if (osFileStatus(source, &from) != statusOk) return true;
   if (osFileStatus(destination, &to) != statusOk) return true;
   if (!sameModifyTime(from.modifyTime, to.modifyTime, coarse)) return true;
   return from.size != to.size;
@@ -84,7 +83,7 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
       guardLeave(guard);
       continue;
     }
-    if (differs(sourceChild, destinationChild, coarse)) recordMismatch(sourceChild);
+    if (differs(entry.status, destinationChild, coarse)) recordMismatch(sourceChild);
     countChecked();
   } while ((listed = osListNext(listing, &entry)) == listEntry);
   namesEnd(&names);

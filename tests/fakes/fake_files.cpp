@@ -184,7 +184,7 @@ bool resize(FakeNode& node, FakeVolume& volume, size_t size) {
   return true;
 }
 
-enum HandleKind { readHandle, unbufferedHandle, writeHandle, streamRead, streamWrite };
+enum HandleKind { readHandle, unbufferedHandle, streamRead, streamWrite };
 
 struct FakeHandle {
   std::string key;
@@ -210,7 +210,7 @@ intptr_t openHandle(const Resolved& r, HandleKind kind) {
   ++fakeFiles.openHandles;
   FakeNode* node = nodeOf(r);
   if (kind == readHandle || kind == streamRead) ++node->readers;
-  if (kind == unbufferedHandle || kind == writeHandle) ++node->writers;
+  if (kind == unbufferedHandle) ++node->writers;
   return (intptr_t)handles.size();
 }
 
@@ -219,14 +219,14 @@ intptr_t openHandle(const Resolved& r, HandleKind kind) {
 bool closeHandle(intptr_t value) {
   FakeHandle* h = handleOf(value);
   if (!h) return false;
-  bool writing = h->kind == unbufferedHandle || h->kind == writeHandle || h->kind == streamWrite;
+  bool writing = h->kind == unbufferedHandle || h->kind == streamWrite;
   bool ok = !(writing && fakeFiles.faults.closeWritten.strike());
   h->open = false;
   --fakeFiles.openHandles;
   auto found = fakeFiles.nodes.find(h->key);
   if (found == fakeFiles.nodes.end()) return ok;
   if (h->kind == readHandle || h->kind == streamRead) --found->second.readers;
-  if (h->kind == unbufferedHandle || h->kind == writeHandle) --found->second.writers;
+  if (h->kind == unbufferedHandle) --found->second.writers;
   return ok;
 }
 
@@ -288,6 +288,9 @@ struct FakeListing {
   std::vector<ListEntry> entries;
   size_t next = 0;
 };
+
+// What a listing shows of a node: its name, kind, size and times.
+ListEntry entryOf(const FakeNode& node, const std::string& name);
 
 }  // namespace
 
@@ -406,6 +409,27 @@ static void handedIn(const char* path) {
   if (length > fakeFiles.longestPath) fakeFiles.longestPath = length;
 }
 
+namespace {
+
+void fillStatus(const FakeNode& node, FileStatus* status) {
+  status->mode = node.folder ? folderModeBit : 0x8000;
+  status->size = node.folder ? 0 : (int64_t)node.bytes.size();
+  if (node.reportedSize >= 0) status->size = node.reportedSize;
+  status->accessTime = node.accessTime;
+  status->modifyTime = statusSeconds(node.lastWrite);
+}
+
+ListEntry entryOf(const FakeNode& node, const std::string& name) {
+  ListEntry e = {};
+  strncpy(e.name, name.c_str(), sizeof e.name - 1);
+  fillStatus(node, &e.status);
+  e.isFolder = node.folder;
+  e.isLink = !node.linkTo.empty();
+  return e;
+}
+
+}  // namespace
+
 StatusResult osFileStatus(const char* path, FileStatus* status) {
   handedIn(path);
   if (fakeFiles.faults.status.strike()) return statusFailed;
@@ -414,11 +438,7 @@ StatusResult osFileStatus(const char* path, FileStatus* status) {
   FakeNode* node = nodeOf(r);
   if (!node) return statusNotFound;
   if (node->statusFails) return statusFailed;
-  status->mode = node->folder ? folderModeBit : 0x8000;
-  status->size = node->folder ? 0 : (int64_t)node->bytes.size();
-  if (node->reportedSize >= 0) status->size = node->reportedSize;
-  status->accessTime = node->accessTime;
-  status->modifyTime = statusSeconds(node->lastWrite);
+  fillStatus(*node, status);
   return statusOk;
 }
 
@@ -548,15 +568,6 @@ FileHandle osCreateUnbuffered(const char* path) {
   return (FileHandle)openHandle(r, unbufferedHandle);
 }
 
-FileHandle osOpenWrite(const char* path) {
-  handedIn(path);
-  fakeFiles.log.push_back(std::string("reopen ") + path);
-  if (fakeFiles.faults.openWrite.strike()) return nullptr;
-  Resolved r = resolve(path);
-  if (!openForWriting(r, false, false)) return nullptr;
-  return (FileHandle)openHandle(r, writeHandle);
-}
-
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
   *done = 0;
   if (fakeFiles.faults.readFile.strike()) return false;
@@ -570,7 +581,7 @@ bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* d
   *done = 0;
   if (fakeFiles.faults.writeFile.strike()) return false;
   FakeHandle* h = handleOf((intptr_t)file);
-  if (!h || (h->kind != unbufferedHandle && h->kind != writeHandle)) return false;
+  if (!h || h->kind != unbufferedHandle) return false;
   if (h->kind == unbufferedHandle) {
     uint32_t sector = fakeFiles.volumes[h->volume].sectorSize;
     // The real handle refuses anything that is not whole, aligned sectors.
@@ -580,27 +591,25 @@ bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* d
   return writeAt(*h, buffer, size, done);
 }
 
-bool osSeekTo(FileHandle file, int64_t offset) {
-  if (fakeFiles.faults.seek.strike()) return false;
+bool osFileFacts(FileHandle file, int64_t* size, int64_t* lastWrite) {
+  if (fakeFiles.faults.fileFacts.strike()) return false;
   FakeHandle* h = handleOf((intptr_t)file);
-  if (!h || offset < 0) return false;
-  h->position = (uint64_t)offset;
+  if (!h) return false;
+  const FakeNode& node = fakeFiles.nodes[h->key];
+  *size = (int64_t)node.bytes.size();
+  *lastWrite = node.lastWrite;
   return true;
 }
 
-bool osSizeOf(FileHandle file, int64_t* size) {
-  if (fakeFiles.faults.sizeOf.strike()) return false;
+bool osSetEndOfFile(FileHandle file, int64_t size) {
+  if (fakeFiles.faults.setEndOfFile.strike()) return false;
   FakeHandle* h = handleOf((intptr_t)file);
-  if (!h) return false;
-  *size = (int64_t)fakeFiles.nodes[h->key].bytes.size();
-  return true;
-}
-
-bool osLastWriteOf(FileHandle file, int64_t* fileTime) {
-  if (fakeFiles.faults.lastWriteOf.strike()) return false;
-  FakeHandle* h = handleOf((intptr_t)file);
-  if (!h) return false;
-  *fileTime = fakeFiles.nodes[h->key].lastWrite;
+  if (!h || h->kind == readHandle || size < 0) return false;
+  FakeNode& node = fakeFiles.nodes[h->key];
+  if (!resize(node, fakeFiles.volumes[h->volume], (size_t)size)) return false;
+  tick();
+  node.lastWrite = fakeFiles.clock;
+  fakeFiles.log.push_back("set-end " + h->key);
   return true;
 }
 
@@ -626,10 +635,7 @@ ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry
     FakeNode* node = nodeOf(own);
     if (!node || own.key == own.volume) return listFailed;
     FakeListing* listing = new FakeListing;
-    ListEntry e = {};
-    strncpy(e.name, node->name.c_str(), sizeof e.name - 1);
-    e.isFolder = node->folder;
-    e.isLink = !node->linkTo.empty();
+    ListEntry e = entryOf(*node, node->name);
     listing->entries.push_back(e);
     *entry = e;
     listing->next = 1;
@@ -653,10 +659,7 @@ ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry
   }
   for (const std::string& key : fakeFiles.children[r.key]) {
     const FakeNode& child = fakeFiles.nodes[key];
-    ListEntry e = {};
-    strncpy(e.name, (child.listedAs.empty() ? child.name : child.listedAs).c_str(), sizeof e.name - 1);
-    e.isFolder = child.folder;
-    e.isLink = !child.linkTo.empty();
+    ListEntry e = entryOf(child, child.listedAs.empty() ? child.name : child.listedAs);
     e.nameLost = !child.listedAs.empty() && child.listedAs.find('?') != std::string::npos;
     listing->entries.push_back(e);
   }
@@ -684,16 +687,24 @@ void osListClose(ListHandle handle) {
   --fakeFiles.openHandles;
 }
 
-IdentityResult osFolderIdentity(const char* path, FolderId* id) {
+IdentityResult osFolderIndex(const char* path, uint64_t* index) {
   handedIn(path);
   if (fakeFiles.faults.folderIdentity.strike()) return identityFailed;
   Resolved r = resolve(path);
   FakeNode* node = nodeOf(r);
   if (!node) return identityMissing;
   if (node->statusFails || node->identityFails) return identityFailed;
-  id->volume = std::hash<std::string>()(r.volume);
-  id->index = node->id;
+  *index = node->index ? node->index : node->id;
   return identityOk;
+}
+
+bool osVolumeSerial(const char* path, uint64_t* serial) {
+  handedIn(path);
+  if (fakeFiles.faults.volumeSerial.strike()) return false;
+  Resolved r = resolve(path);
+  if (!nodeOf(r)) return false;
+  *serial = std::hash<std::string>()(r.volume);
+  return true;
 }
 
 uint64_t osNameKey(const char* name) { return std::hash<std::string>()(upper(name)); }

@@ -27,8 +27,8 @@ struct FakeFault {
 struct FakeFaults {
   FakeFault status, access, makeFolder, removeFile, freeBytes, sectorSize, fileSystem;
   FakeFault openStreamRead, openStreamWrite, readStream, writeStream, setFileTimes;
-  FakeFault openRead, createUnbuffered, openWrite, readFile, writeFile, seek, sizeOf;
-  FakeFault lastWriteOf, setLastWrite, listFirst, listNext, folderIdentity;
+  FakeFault openRead, createUnbuffered, readFile, writeFile, fileFacts, setEndOfFile;
+  FakeFault setLastWrite, listFirst, listNext, folderIdentity, volumeSerial;
   FakeFault closeWritten;  // the close of a handle or descriptor open for writing reports a failure
   FakeFault shortRead;   // a read that succeeds with fewer bytes than asked and than remain
   FakeFault shortWrite;  // a write that succeeds with fewer bytes than asked
@@ -47,6 +47,7 @@ struct FakeNode {
   bool openFails = false;    // every open of this file fails
   bool listFails = false;    // listing this folder fails
   bool identityFails = false; // its identity cannot be had
+  uint64_t index = 0;         // when set, the number its volume gives it (else id, unique everywhere)
   std::string listedAs;      // when set, the listing shows this name, lost to the code page
   int64_t reportedSize = -1; // when >= 0, the size status calls report (a stale view)
   std::string linkTo;        // a folder link: the key of the folder it leads to

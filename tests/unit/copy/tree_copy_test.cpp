@@ -136,13 +136,34 @@ TEST_F(TreeCopy, NamesThatCannotBeOpenedAreLeftAlone) {
   EXPECT_EQ(runTally.realCopyCount, 3);
 }
 
-// Every folder entered is asked its identity on both sides (folders are few
-// next to files), and nothing else is: no call per file.
-TEST_F(TreeCopy, IdentitiesAreAskedPerFolderNotPerFile) {
-  for (int i = 0; i < 50; ++i) addFile(("D:\\src\\sub\\f" + std::to_string(i)).c_str(), "x");
+// The platform calls of the walk: every folder entered is asked its
+// identity on both sides (folders are few next to files); a file costs one
+// open, one facts call, one read and one write a chunk, the time and the
+// closes, and a status call only where a copy could already be there: not
+// in a folder this run has made, and never for the source, whose listing
+// tells its status.
+TEST_F(TreeCopy, PlatformCallsPerFileAndPerFolder) {
+  for (int i = 0; i < 50; ++i) addFile(("D:\\src\\sub\\f" + std::to_string(i)).c_str(), patternBytes(700, i));
   copyTree("D:\\src", "X:\\dst");
   EXPECT_EQ(runTally.realCopyCount, 53);
-  EXPECT_EQ(fakeFiles.faults.folderIdentity.calls, 3 + 2 * 3);  // the top pair, then sub, deeper and empty
+  const FakeFaults& f = fakeFiles.faults;
+  EXPECT_EQ(f.folderIdentity.calls, 3 + 2 * 3);  // the top pair, then sub, deeper and empty
+  EXPECT_EQ(f.status.calls, 1);                  // a.txt's copy, in X:\dst, which was there
+  EXPECT_EQ(f.openRead.calls, 53);
+  EXPECT_EQ(f.fileFacts.calls, 53);
+  EXPECT_EQ(f.createUnbuffered.calls, 53);
+  EXPECT_EQ(f.readFile.calls, 51 + 2);  // b.bin takes two pieces, the empty c none
+  EXPECT_EQ(f.writeFile.calls, 51 + 2);
+  EXPECT_EQ(f.setEndOfFile.calls, 52);  // all but the empty file end in a tail
+  EXPECT_EQ(f.setLastWrite.calls, 53);
+  EXPECT_EQ(f.closeWritten.calls, 53);
+
+  clearFaults();
+  runTally = RunTally{0, 0, 0};
+  copyTree("D:\\src", "X:\\dst");
+  EXPECT_EQ(runTally.realCopyCount, 0);
+  EXPECT_EQ(fakeFiles.faults.status.calls, 53);  // the skip rule, once a file
+  EXPECT_EQ(fakeFiles.faults.openRead.calls, 0);
 }
 
 // TO reached through a link into the source tree, at the top of it or
@@ -218,4 +239,24 @@ TEST_F(TreeCopy, LookAlikeNamesAreLeftAlone) {
     }
   }
   EXPECT_EQ(runTally.realCopyCount, 5);  // a.txt, b.bin, c, report and the first twin, once
+}
+
+// Each volume numbers its folders from its own start, so a source folder may
+// bear the destination's number on another volume: the volumes' serials,
+// asked only then, tell them apart; without them the folder is not entered.
+TEST_F(TreeCopy, EqualNumbersOnTwoVolumesAreToldApartByTheVolume) {
+  findNode("D:\\src\\sub")->index = findNode("X:\\dst")->id;
+  copyTree("D:\\src", "X:\\dst");
+  EXPECT_EQ(contentOf("X:\\dst\\sub\\b.bin"), patternBytes(4194404, 2));
+  EXPECT_GE(fakeFiles.faults.volumeSerial.calls, 2);
+  EXPECT_LE(fakeFiles.faults.volumeSerial.calls, 3);  // only for the folder that shares a number
+  EXPECT_EQ(runTally.realCopyCount, 3);
+  removePath("X:\\dst\\sub\\deeper\\c");
+  removePath("X:\\dst\\sub\\deeper");
+  removePath("X:\\dst\\sub\\b.bin");
+  removePath("X:\\dst\\sub");
+  clearFaults();
+  fakeFiles.faults.volumeSerial.arm(1, true);
+  copyTree("D:\\src", "X:\\dst");
+  EXPECT_FALSE(exists("X:\\dst\\sub"));
 }

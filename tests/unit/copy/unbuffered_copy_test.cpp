@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/number_text.h"
 #include "vestro_test.h"
 
 class UnbufferedCopy : public VestroTest {
@@ -21,11 +22,6 @@ class UnbufferedCopy : public VestroTest {
     return bytes;
   }
   bool copy() { return copyFileUnbuffered("D:\\s\\f.bin", to); }
-  int reopens() {
-    int n = 0;
-    for (const std::string& entry : fakeFiles.log) n += entry.rfind("reopen ", 0) == 0;
-    return n;
-  }
   std::string status() { return rowText(7, 2, 15); }
   std::vector<std::string> progress() {
     std::vector<std::string> texts;
@@ -39,18 +35,24 @@ class UnbufferedCopy : public VestroTest {
   }
 };
 
-TEST_F(UnbufferedCopy, SectorChunkingCases) {
+// Each size class: the copy's bytes, size and last-write time, the row texts
+// and progress shown (as when the tail went through a second, buffered
+// handle), and the calls: whole sectors only through the one unbuffered
+// handle, the end of the file set only after a tail, and the time set last.
+TEST_F(UnbufferedCopy, SizeClasses) {
   const struct {
     size_t size;
-    int unbufferedWrites;
-    int tails;
+    int writes;
+    bool endSet;
     std::vector<std::string> shown;
   } cases[] = {
-      {0, 0, 0, {"100.00 %"}},
-      {100, 0, 1, {"100.00 %"}},
-      {1000, 1, 1, {"51.20 %", "100.00 %"}},
-      {8 * 1024 * 1024, 2, 0, {"50.00 %", "100.00 %", "100.00 %"}},
-      {4194404, 1, 1, {"100.00 %", "100.00 %"}},
+      {0, 0, false, {"100.00 %"}},
+      {100, 1, true, {"100.00 %"}},                                       // under one sector
+      {1024, 1, false, {"100.00 %", "100.00 %"}},                         // whole sectors
+      {1000, 1, true, {"51.20 %", "100.00 %"}},                           // whole sectors and a tail
+      {8 * 1024 * 1024, 2, false, {"50.00 %", "100.00 %", "100.00 %"}},   // whole chunks
+      {4194305, 2, true, {"100.00 %", "100.00 %"}},                       // 4 MiB and one
+      {4194404, 2, true, {"100.00 %", "100.00 %"}},
   };
   for (const auto& c : cases) {
     resetFakeConsole();
@@ -59,9 +61,13 @@ TEST_F(UnbufferedCopy, SectorChunkingCases) {
     std::string bytes = source(c.size);
     EXPECT_TRUE(copy()) << c.size;
     expectGood(bytes);
-    EXPECT_EQ(fakeFiles.faults.writeFile.calls, c.unbufferedWrites + c.tails) << c.size;
-    EXPECT_EQ(reopens(), c.tails) << c.size;
+    EXPECT_EQ(fakeFiles.faults.writeFile.calls, c.writes) << c.size;
+    EXPECT_EQ(fakeFiles.faults.setEndOfFile.calls, c.endSet ? 1 : 0) << c.size;
+    ASSERT_FALSE(fakeFiles.log.empty());
+    EXPECT_EQ(fakeFiles.log.back().rfind("set-last-write ", 0), 0u) << c.size;
     EXPECT_EQ(progress(), c.shown) << c.size;
+    EXPECT_EQ(rowText(5, 13, 6), "f.bin ");
+    EXPECT_EQ(rowText(6, 13, 10), (std::string(groupDigits((int64_t)c.size)) + "          ").substr(0, 10));
     EXPECT_EQ(attrAt(7, 2), 15);
   }
 }
@@ -117,7 +123,7 @@ TEST_F(UnbufferedCopy, FailuresBeforeTheDestinationIsTouched) {
   EXPECT_EQ(status(), "Open Error!    ");
 
   clearFaults();
-  fakeFiles.faults.sizeOf.arm(1);
+  fakeFiles.faults.fileFacts.arm(1);
   EXPECT_FALSE(copy());
   EXPECT_EQ(status(), "Read Error!    ");
 
@@ -151,7 +157,7 @@ TEST_F(UnbufferedCopy, RelativeDestinationUsesTheCurrentVolume) {
   std::string bytes = source(5000);
   EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "f.bin"));
   EXPECT_EQ(contentOf("R:\\cur\\f.bin"), bytes);
-  EXPECT_EQ(fakeFiles.faults.writeFile.calls, 2);  // one 4096-byte sector, then the tail
+  EXPECT_EQ(fakeFiles.faults.writeFile.calls, 1);  // two 4096-byte sectors, the second padded
 }
 
 TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheCopy) {
@@ -161,15 +167,12 @@ TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheCopy) {
     int call;
     const char* word;
   } cases[] = {
-      {&FakeFaults::readFile, 1, "Read Error!    "},  {&FakeFaults::readFile, 3, "Read Error!    "},
-      {&FakeFaults::readFile, 4, "Read Error!    "},  // the tail
+      {&FakeFaults::readFile, 1, "Read Error!    "},  {&FakeFaults::readFile, 3, "Read Error!    "},  // 3: with the tail
       {&FakeFaults::shortRead, 2, "Read Error!    "}, {&FakeFaults::writeFile, 2, "Write Error!   "},
-      {&FakeFaults::writeFile, 4, "Write Error!   "},  // the tail
-      {&FakeFaults::shortWrite, 1, "Write Error!   "}, {&FakeFaults::openWrite, 1, "Write Error!   "},
-      {&FakeFaults::seek, 1, "Write Error!   "},
-      // A write held back by the system fails at the close: of the
-      // unbuffered handle, then of the handle that wrote the tail.
-      {&FakeFaults::closeWritten, 1, "Write Error!   "}, {&FakeFaults::closeWritten, 2, "Write Error!   "},
+      {&FakeFaults::writeFile, 3, "Write Error!   "},  // the tail, padded to a sector
+      {&FakeFaults::shortWrite, 1, "Write Error!   "}, {&FakeFaults::setEndOfFile, 1, "Write Error!   "},
+      // A write held back by the system fails at the close.
+      {&FakeFaults::closeWritten, 1, "Write Error!   "},
   };
   for (const auto& c : cases) {
     clearFaults();
@@ -190,11 +193,11 @@ TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheCopy) {
 // When even the removal fails, the partial copy must not look current.
 TEST_F(UnbufferedCopy, APartialCopyThatCannotBeRemovedNeverGetsTheSourceTime) {
   source(5000);
-  fakeFiles.faults.openWrite.arm(1);
+  fakeFiles.faults.setEndOfFile.arm(1);
   fakeFiles.faults.removeFile.arm(1);
   EXPECT_FALSE(copy());
   ASSERT_TRUE(exists(to));
-  EXPECT_EQ(contentOf(to).size(), 4608u);
+  EXPECT_EQ(contentOf(to).size(), 5120u);  // the tail's sector, padded
   EXPECT_NE(findNode(to)->lastWrite, sourceTime);
   EXPECT_EQ(status(), "Write Error!   ");
 }
