@@ -7,7 +7,7 @@ import os
 import unittest
 
 from harness import ansi, locale_installed, run_in_tmux, run_plain, scratch, win_path
-from tree_state import SourceKept
+from tree_state import SourceKept, files_below
 
 # Per locale: a folder name, a file name, another file name; each ends in a
 # byte of 0x81-0x9F or 0xE0-0xFC, or in a second byte 0x5C, in its code page.
@@ -19,16 +19,6 @@ NAMES = {
     "ja_JP.UTF-8": ("ソフト", "表", "能"),
     "hi_IN.UTF-8": ("Café", "表", "사진"),  # no ANSI code page of its own: UTF-8
 }
-
-
-def files_below(root):
-    found = {}
-    for folder, _, names in os.walk(root):
-        for name in names:
-            path = os.path.join(folder, name)
-            with open(path, "rb") as f:
-                found[os.path.relpath(path, root)] = f.read()
-    return found
 
 
 class CodePages(SourceKept, unittest.TestCase):

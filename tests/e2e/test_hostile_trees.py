@@ -8,7 +8,7 @@ import time
 import unittest
 
 from harness import WINE, WORK, run_in_tmux, run_plain, scratch, sjis, win_path, wine_env
-from tree_state import SourceKept
+from tree_state import SourceKept, files_below
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -17,16 +17,6 @@ def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
-
-
-def files_below(root):
-    found = {}
-    for folder, _, names in os.walk(root):
-        for name in names:
-            path = os.path.join(folder, name)
-            with open(path, "rb") as f:
-                found[os.path.relpath(path, root)] = f.read()
-    return found
 
 
 def listed(printed):

@@ -3,6 +3,17 @@ import hashlib
 import os
 
 
+def files_below(root):
+    """Every file below root, by relative path: its bytes."""
+    found = {}
+    for folder, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(folder, name)
+            with open(path, "rb") as f:
+                found[os.path.relpath(path, root)] = f.read()
+    return found
+
+
 def snapshot(root, skip=()):
     """Every entry below root, by relative path: folders, files (size,
     modification time in ns, digest of the bytes) and links (their targets),
