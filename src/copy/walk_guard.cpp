@@ -89,12 +89,9 @@ GuardAnswer guardTarget(WalkGuard* guard, const char* destination) {
   // A destination folder that could not be made is no folder of the walk:
   // its files fail one by one and are listed one by one.
   if (found == identityMissing) return walkInto;
-  if (found != identityOk) {
-    --guard->depth;
-    return notWalked;
-  }
   // Compared with the path as it was, and with the folder just entered.
   --guard->depth;
+  if (found != identityOk) return notWalked;
   Sameness met = againstPath(guard, &folder);
   if (met == different) met = compare(&folder, &guard->sources[guard->depth]);
   if (met != different) return notWalked;
