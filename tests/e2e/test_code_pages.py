@@ -7,6 +7,7 @@ import os
 import unittest
 
 from harness import ansi, locale_installed, run_in_tmux, run_plain, scratch, win_path
+from test_start_menu import USAGE, menu_run
 from tree_state import SourceKept, files_below
 
 # Per locale: a folder name, a file name, another file name; each ends in a
@@ -93,6 +94,15 @@ class CodePages(SourceKept, unittest.TestCase):
         self.assertEqual(printed, ansi(" %s\\Noël à Paris\r\n" % win_path(src), locale))
         run = run_in_tmux([win_path(src), win_path(dst)], locale=locale)
         self.assertEqual(run.screen.text(6), " %s\\Noël à Paris" % win_path(src), run.screen.dump())
+
+
+    def test_an_accented_letter_typed_at_the_menu(self):
+        """The console hands é over in its own code page (850 under fr_FR):
+        it is taken as the ANSI code page's é, typed and echoed like a
+        letter (and, being no menu key, ends the run)."""
+        _, run = menu_run([], "é", locale="fr_FR.UTF-8", timeout=30)
+        self.assertEqual(run.code, -1)
+        self.assertEqual([run.screen.text(row) for row in range(1, 10)], USAGE[:8] + ["->é"], run.screen.dump())
 
 
 if __name__ == "__main__":

@@ -61,13 +61,6 @@ class MenuWithoutDisplay(unittest.TestCase):
             self.assertEqual(run.code, -1, args)
             self.assertMenuThenNothing(run.screen, "->%")
 
-    def test_an_accented_letter_under_a_western_code_page(self):
-        # The console hands é over in its own code page (850): it is taken
-        # as the ANSI code page's é, typed and echoed like a letter.
-        _, run = menu_run([], "é", locale="fr_FR.UTF-8", timeout=30)
-        self.assertEqual(run.code, -1)
-        self.assertMenuThenNothing(run.screen, "->é")
-
     def test_pickers_fail_at_once_without_a_display(self):
         for key in "dF":
             _, run = menu_run([], key)
