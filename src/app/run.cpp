@@ -7,6 +7,7 @@
 #include "app/tree_mode.h"
 #include "console/screen.h"
 #include "env/user_path.h"
+#include "platform/console_os.h"
 #include "platform/code_page_os.h"
 #include "text/code_page.h"
 #include "text/path_text.h"
@@ -24,6 +25,8 @@ static int refuseLong(const char* label, const char* argument, const char* name)
 }
 
 int runVestro(int argc, char** argv) {
+  // Loaded while the console is still starting.
+  osPrepareShowCursor();
   // Every text of the run is in the system's ANSI code page: its character
   // boundaries are learnt once, before any text is looked at.
   CodePageFacts codePage;
@@ -47,6 +50,11 @@ int runVestro(int argc, char** argv) {
   copyText(folder, sizeof folder, to);
   if (!fromIsFolder && !fileTarget(from, to)) return refuseLong("TO_FOLDER[", folder, baseNameOf(from));
 
+  // Tree mode hides the display cursor for the copy. It is hidden before
+  // the clear: the first call of the window library costs tens of
+  // milliseconds under wine, spent while the clear would wait for the
+  // console to come up.
+  if (fromIsFolder) osShowCursor(false);
   clearScreen();
   int code = fromIsFolder ? runTreeMode(from, to) : runFileMode(from, to);
   flushScreen();

@@ -41,7 +41,7 @@ static void printMismatches() {
 }
 
 int runTreeMode(const char* from, const char* to) {
-  osShowCursor(false);
+  // The run hid the display cursor before it cleared the screen.
   copyTree(from, to);
   osShowCursor(true);
   releaseCopyBuffer();

@@ -29,6 +29,10 @@ void osPrintText(const char* text);
 /// Hides (false) or shows (true) the display cursor around long work.
 void osShowCursor(bool show);
 
+/// Makes ready what osShowCursor needs, without changing the cursor. Called
+/// before the console is first used, its cost hides in the console's start.
+void osPrepareShowCursor();
+
 /// Reads one key byte without echo and without waiting for Enter. Extended
 /// keys arrive as two reads: 0x00 or 0xE0, then the key's code.
 int osReadKey();

@@ -20,6 +20,7 @@ void resetFakeConsole() {
   c.cursorPlacements = 0;
   c.clears = 0;
   c.cursorShows = 0;
+  c.cursorShowCalls = 0;
   c.printed.clear();
   c.keys.clear();
   c.keyAt = 0;
@@ -98,7 +99,12 @@ void osPrintText(const char* text) {
   }
 }
 
-void osShowCursor(bool show) { fakeConsole.cursorShows += show ? 1 : -1; }
+void osShowCursor(bool show) {
+  fakeConsole.cursorShows += show ? 1 : -1;
+  ++fakeConsole.cursorShowCalls;
+}
+
+void osPrepareShowCursor() {}  // nothing to load in memory
 
 int osReadKey() {
   if (fakeConsole.keyAt < fakeConsole.keys.size()) return (unsigned char)fakeConsole.keys[fakeConsole.keyAt++];

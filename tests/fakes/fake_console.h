@@ -37,6 +37,7 @@ struct FakeConsole {
   int cursorPlacements;
   int clears;
   int cursorShows;      // +1 per show, -1 per hide
+  int cursorShowCalls;  // shows and hides
   std::vector<PrintedText> printed;
   std::string keys;     // bytes handed out by osReadKey, in order
   size_t keyAt;

@@ -103,9 +103,18 @@ void osPrintText(const char* text) {
   fflush(stdout);
 }
 
-void osShowCursor(bool show) {
+// The window library is loaded on first use: under wine that takes tens of
+// milliseconds, which a program that has just started spends waiting for
+// its console anyway.
+static decltype(&ShowCursor) showCursorProc() {
   static decltype(&ShowCursor) showCursor = (decltype(&ShowCursor))lateProc("user32.dll", "ShowCursor");
-  if (showCursor) showCursor(show ? TRUE : FALSE);
+  return showCursor;
+}
+
+void osPrepareShowCursor() { showCursorProc(); }
+
+void osShowCursor(bool show) {
+  if (showCursorProc()) showCursorProc()(show ? TRUE : FALSE);
 }
 
 // A key byte from the console comes in the console's input code page; with

@@ -30,6 +30,7 @@ TEST_F(FileMode, HeaderCopyAndCursor) {
   EXPECT_EQ(contentOf("X:\\backup\\a.jpg"), "picture");
   EXPECT_EQ(fakeConsole.cursorX, 0);
   EXPECT_EQ(fakeConsole.cursorY, 7);
+  EXPECT_EQ(fakeConsole.cursorShowCalls, 0);  // only tree mode hides it
 }
 
 TEST_F(FileMode, DriveRootTargetHasTwoBackslashes) {

@@ -22,7 +22,14 @@ class TreeMode : public VestroTest {
 };
 
 TEST_F(TreeMode, SuccessVerdictOverTheCount) {
+  // The display cursor is hidden while every file is copied, and shown again.
+  std::vector<int> shownAtOpen;
+  fakeFiles.hook = [&](const std::string& op, const std::string&) {
+    if (op == "open") shownAtOpen.push_back(fakeConsole.cursorShows);
+  };
   EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+  EXPECT_EQ(shownAtOpen, (std::vector<int>{-1, -1}));
+  fakeFiles.hook = nullptr;
   EXPECT_EQ(rowText(5, 2, 43), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 2) ");
   EXPECT_EQ(attrAt(5, 2), 15);
   EXPECT_EQ(rowText(6, 1, 80), std::string(80, ' '));
