@@ -98,15 +98,18 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     return false;
   }
 
-  FileHandle to = osCreateUnbuffered(destination);
+  // A file shorter than a sector has no whole sector to keep out of the
+  // cache: it goes through an ordinary handle as it is, and needs no end set.
+  bool sectors = size >= sector;
+  FileHandle to = sectors ? osCreateUnbuffered(destination) : osCreateBuffered(destination);
   if (!to) {
     osCloseFile(from);
     showStatus("Open Error!");
     return false;
   }
-  // Every write is whole sectors from the aligned buffer: the last piece,
-  // tail included, is padded to a whole sector, and the end of the file is
-  // set to the true size afterwards.
+  // Through the unbuffered handle every write is whole sectors from the
+  // aligned buffer: the last piece, tail included, is padded to a whole
+  // sector, and the end of the file is set to the true size afterwards.
   int64_t copied = 0;
   while (copied < size) {
     uint32_t request = size - copied < chunk ? (uint32_t)(size - copied) : chunk;
@@ -114,7 +117,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     // A short read means the source shrank: what is left would be a hole.
     if (!osReadFile(from, buffer, request, &got) || got != request)
       return abandon(from, to, destination, "Read Error!");
-    uint32_t whole = (got + sector - 1) / sector * sector;
+    uint32_t whole = sectors ? (got + sector - 1) / sector * sector : got;
     memset(buffer + got, 0, whole - got);
     uint32_t put = 0;
     if (!osWriteFile(to, buffer, whole, &put) || put != whole) return abandon(from, to, destination, "Write Error!");
@@ -122,7 +125,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     // The share shown counts whole sectors only, as before the tail.
     if (got >= sector) showProgress(copied < alignedSize ? copied : alignedSize, size);
   }
-  if (size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, destination, "Write Error!");
+  if (sectors && size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, destination, "Write Error!");
   // The time is set last: no write follows to change it.
   osSetLastWrite(to, lastWrite);
   // A write the system held back can still fail at the close.

@@ -1,4 +1,5 @@
-// Copying one file of a tree: whole sectors unbuffered, the tail buffered.
+// Copying one file of a tree: whole sectors unbuffered, the tail padded to
+// one; a file shorter than a sector through the cache.
 #pragma once
 #include "platform/files_os.h"
 

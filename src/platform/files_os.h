@@ -65,6 +65,9 @@ FileHandle osOpenRead(const char* path);
 /// Every read or write through it must start at a multiple of the sector
 /// size, move a multiple of it, and use a buffer aligned to it.
 FileHandle osCreateUnbuffered(const char* path);
+/// Creates (or empties) a file for ordinary cached writing, no sharing: any
+/// size from any buffer.
+FileHandle osCreateBuffered(const char* path);
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done);
 bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done);
 /// Size and last-write time (100-nanosecond units since 1601) of an open

@@ -184,7 +184,7 @@ bool resize(FakeNode& node, FakeVolume& volume, size_t size) {
   return true;
 }
 
-enum HandleKind { readHandle, unbufferedHandle, streamRead, streamWrite };
+enum HandleKind { readHandle, unbufferedHandle, bufferedHandle, streamRead, streamWrite };
 
 struct FakeHandle {
   std::string key;
@@ -210,7 +210,7 @@ intptr_t openHandle(const Resolved& r, HandleKind kind) {
   ++fakeFiles.openHandles;
   FakeNode* node = nodeOf(r);
   if (kind == readHandle || kind == streamRead) ++node->readers;
-  if (kind == unbufferedHandle) ++node->writers;
+  if (kind == unbufferedHandle || kind == bufferedHandle) ++node->writers;
   return (intptr_t)handles.size();
 }
 
@@ -219,14 +219,14 @@ intptr_t openHandle(const Resolved& r, HandleKind kind) {
 bool closeHandle(intptr_t value) {
   FakeHandle* h = handleOf(value);
   if (!h) return false;
-  bool writing = h->kind == unbufferedHandle || h->kind == streamWrite;
+  bool writing = h->kind == unbufferedHandle || h->kind == bufferedHandle || h->kind == streamWrite;
   bool ok = !(writing && fakeFiles.faults.closeWritten.strike());
   h->open = false;
   --fakeFiles.openHandles;
   auto found = fakeFiles.nodes.find(h->key);
   if (found == fakeFiles.nodes.end()) return ok;
   if (h->kind == readHandle || h->kind == streamRead) --found->second.readers;
-  if (h->kind == unbufferedHandle) --found->second.writers;
+  if (h->kind == unbufferedHandle || h->kind == bufferedHandle) --found->second.writers;
   return ok;
 }
 
@@ -568,6 +568,15 @@ FileHandle osCreateUnbuffered(const char* path) {
   return (FileHandle)openHandle(r, unbufferedHandle);
 }
 
+FileHandle osCreateBuffered(const char* path) {
+  handedIn(path);
+  fakeFiles.log.push_back(std::string("create ") + path);
+  if (fakeFiles.faults.createBuffered.strike()) return nullptr;
+  Resolved r = resolve(path);
+  if (!openForWriting(r, true, true)) return nullptr;
+  return (FileHandle)openHandle(r, bufferedHandle);
+}
+
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
   *done = 0;
   if (fakeFiles.faults.readFile.strike()) return false;
@@ -581,7 +590,7 @@ bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* d
   *done = 0;
   if (fakeFiles.faults.writeFile.strike()) return false;
   FakeHandle* h = handleOf((intptr_t)file);
-  if (!h || h->kind != unbufferedHandle) return false;
+  if (!h || (h->kind != unbufferedHandle && h->kind != bufferedHandle)) return false;
   if (h->kind == unbufferedHandle) {
     uint32_t sector = fakeFiles.volumes[h->volume].sectorSize;
     // The real handle refuses anything that is not whole, aligned sectors.

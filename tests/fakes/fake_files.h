@@ -27,7 +27,7 @@ struct FakeFault {
 struct FakeFaults {
   FakeFault status, access, makeFolder, removeFile, freeBytes, sectorSize, fileSystem;
   FakeFault openStreamRead, openStreamWrite, readStream, writeStream, setFileTimes;
-  FakeFault openRead, createUnbuffered, readFile, writeFile, fileFacts, setEndOfFile;
+  FakeFault openRead, createUnbuffered, createBuffered, readFile, writeFile, fileFacts, setEndOfFile;
   FakeFault setLastWrite, listFirst, listNext, folderIdentity, volumeSerial;
   FakeFault closeWritten;  // the close of a handle or descriptor open for writing reports a failure
   FakeFault shortRead;   // a read that succeeds with fewer bytes than asked and than remain

@@ -96,8 +96,8 @@ FakeFault* faultNumber(unsigned index) {
   FakeFaults& f = fakeFiles.faults;
   FakeFault* all[] = {&f.access,        &f.makeFolder,     &f.removeFile,    &f.freeBytes,    &f.sectorSize,
                       &f.fileSystem,    &f.openStreamRead, &f.openStreamWrite, &f.readStream, &f.writeStream,
-                      &f.setFileTimes,  &f.openRead,       &f.createUnbuffered, &f.readFile, &f.writeFile,
-                      &f.fileFacts,     &f.setEndOfFile,   &f.setLastWrite,  &f.closeWritten,
+                      &f.setFileTimes,  &f.openRead,       &f.createUnbuffered, &f.createBuffered, &f.readFile,
+                      &f.writeFile,     &f.fileFacts,      &f.setEndOfFile,  &f.setLastWrite, &f.closeWritten,
                       &f.listFirst,     &f.listNext,       &f.folderIdentity, &f.volumeSerial, &f.shortRead,   &f.shortWrite,
                       &f.alloc,         &f.alignedAlloc};
   return all[index % (sizeof all / sizeof all[0])];

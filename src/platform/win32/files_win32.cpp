@@ -127,6 +127,10 @@ FileHandle osCreateUnbuffered(const char* path) {
                                 FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, NULL));
 }
 
+FileHandle osCreateBuffered(const char* path) {
+  return fromHandle(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+}
+
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
   DWORD count = 0;
   BOOL ok = ReadFile((HANDLE)file, buffer, size, &count, NULL);

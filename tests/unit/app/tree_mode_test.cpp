@@ -120,6 +120,7 @@ TEST_F(TreeMode, SourceThatIsItsOwnDestination) {
 TEST_F(TreeMode, LongListIsPrintedWhole) {
   for (int i = 0; i < 3000; ++i) addFile(("D:\\PICTURE\\many\\file" + std::to_string(i)).c_str(), "z");
   fakeFiles.faults.createUnbuffered.arm(3, true);
+  fakeFiles.faults.createBuffered.arm(1, true);  // the one-byte files, under a sector
   EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
   std::string printed = printedText();
   EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 3000);

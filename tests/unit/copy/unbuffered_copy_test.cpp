@@ -38,29 +38,40 @@ class UnbufferedCopy : public VestroTest {
 // Each size class: the copy's bytes, size and last-write time, the row texts
 // and progress shown (as when the tail went through a second, buffered
 // handle), and the calls: whole sectors only through the one unbuffered
-// handle, the end of the file set only after a tail, and the time set last.
+// handle, a file with none through one ordinary handle, the end of the file
+// set only after a padded tail, and the time set last.
 TEST_F(UnbufferedCopy, SizeClasses) {
+  addVolume("Y:", 4096);
+  addFolder("Y:\\t");
   const struct {
     size_t size;
+    const char* target;
+    bool cached;
     int writes;
     bool endSet;
     std::vector<std::string> shown;
   } cases[] = {
-      {0, 0, false, {"100.00 %"}},
-      {100, 1, true, {"100.00 %"}},                                       // under one sector
-      {1024, 1, false, {"100.00 %", "100.00 %"}},                         // whole sectors
-      {1000, 1, true, {"51.20 %", "100.00 %"}},                           // whole sectors and a tail
-      {8 * 1024 * 1024, 2, false, {"50.00 %", "100.00 %", "100.00 %"}},   // whole chunks
-      {4194305, 2, true, {"100.00 %", "100.00 %"}},                       // 4 MiB and one
-      {4194404, 2, true, {"100.00 %", "100.00 %"}},
+      {0, to, true, 0, false, {"100.00 %"}},
+      {100, to, true, 1, false, {"100.00 %"}},                                    // under one sector
+      {511, to, true, 1, false, {"100.00 %"}},
+      {4095, "Y:\\t\\f.bin", true, 1, false, {"100.00 %"}},                      // under a large sector
+      {512, to, false, 1, false, {"100.00 %", "100.00 %"}},                       // one whole sector
+      {1024, to, false, 1, false, {"100.00 %", "100.00 %"}},                      // whole sectors
+      {1000, to, false, 1, true, {"51.20 %", "100.00 %"}},                        // whole sectors and a tail
+      {8 * 1024 * 1024, to, false, 2, false, {"50.00 %", "100.00 %", "100.00 %"}},  // whole chunks
+      {4194305, to, false, 2, true, {"100.00 %", "100.00 %"}},                    // 4 MiB and one
+      {4194404, to, false, 2, true, {"100.00 %", "100.00 %"}},
   };
   for (const auto& c : cases) {
     resetFakeConsole();
     clearFaults();
     fakeFiles.log.clear();
     std::string bytes = source(c.size);
-    EXPECT_TRUE(copy()) << c.size;
-    expectGood(bytes);
+    EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", c.target)) << c.size;
+    EXPECT_EQ(contentOf(c.target), bytes) << c.size;
+    EXPECT_EQ(findNode(c.target)->lastWrite, sourceTime) << c.size;
+    EXPECT_EQ(fakeFiles.faults.createBuffered.calls, c.cached ? 1 : 0) << c.size;
+    EXPECT_EQ(fakeFiles.faults.createUnbuffered.calls, c.cached ? 0 : 1) << c.size;
     EXPECT_EQ(fakeFiles.faults.writeFile.calls, c.writes) << c.size;
     EXPECT_EQ(fakeFiles.faults.setEndOfFile.calls, c.endSet ? 1 : 0) << c.size;
     ASSERT_FALSE(fakeFiles.log.empty());

@@ -33,6 +33,7 @@ const Site sites[] = {
     {"set times", &FakeFaults::setFileTimes},
     {"open read", &FakeFaults::openRead},
     {"create unbuffered", &FakeFaults::createUnbuffered},
+    {"create buffered", &FakeFaults::createBuffered},
     {"read", &FakeFaults::readFile},
     {"write", &FakeFaults::writeFile},
     {"file facts", &FakeFaults::fileFacts},
