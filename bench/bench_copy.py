@@ -56,6 +56,12 @@ OTHER = None  # --against: a copy of another build, run in the same rounds
 DESKTOP = "held"  # or "per-run": every wine run starts the prefix's desktop itself (see winerun)
 
 
+def place(path):
+    """Where a tree lies, for the section titles."""
+    found = subprocess.run(["stat", "-f", "-c", "%T", path], capture_output=True, text=True).stdout.strip()
+    return "on tmpfs" if found == "tmpfs" else "on disk"
+
+
 def remove(path):
     if os.path.lexists(path):
         if os.path.isdir(path) and not os.path.islink(path):
@@ -337,7 +343,7 @@ def bench_file(args):
         remove(dst); os.makedirs(dst); sync()
         samples["xcopy"].append(xcopy([harness.win_path(src), harness.win_path(dst) + "\\", "/Y", "/Q"]))
     remove(dst)
-    m = median_table("file mode, one file of %d bytes on disk" % size, list(samples.items()), size)
+    m = median_table("file mode, one file of %d bytes %s" % (size, place(src)), list(samples.items()), size)
     ratio_line("vestro / (cp + sync)", m["vestro file mode"], m["cp + sync"], "<= 1.05")
     ratio_line("vestro / xcopy", m["vestro file mode"], m["xcopy"], "< 1")
 
@@ -371,7 +377,7 @@ def bench_big(args):
         remove(dst); sync()
         s["xcopy /E /I /Y /Q"].append(xcopy([harness.win_path(src), harness.win_path(dst), "/E", "/I", "/Y", "/Q"]))
     remove(dst)
-    m = median_table("(a) tree mode, one file of %d bytes on disk" % size, list(s.items()), size)
+    m = median_table("(a) tree mode, one file of %d bytes %s" % (size, place(src)), list(s.items()), size)
     ratio_line("(a) vestro / (cp -a + sync)", m["vestro tree mode"], m["cp -a + sync"], "<= 1.05")
     paired_line("(a) vestro / floor", s["vestro tree mode"], s["floor"], "<= 1.1")
     paired_line("(a) vestro + sync / floor + sync", s["vestro tree mode + sync"], s["floor + sync"], "none")
@@ -410,7 +416,7 @@ def bench_small(args):
         remove(dst)
         first["cp -a + sync"].append(cp_sync(src, dst))
     remove(dst)
-    m = median_table("(b) %d files of 1-16 KiB in 200 folders on tmpfs" % args.files, list(first.items()))
+    m = median_table("(b) %d files of 1-16 KiB in 200 folders %s" % (args.files, place(src)), list(first.items()))
     ratio_line("(b) vestro / xcopy", m["vestro tree mode (copy + verify)"], m["xcopy /E /I /Y /Q"], "<= 0.5")
     paired_line("(b) vestro / floor", first["vestro tree mode (copy + verify)"], first["floor"], "<= 1.1")
     if OTHER:
@@ -446,8 +452,8 @@ def bench_mixed(args):
         remove(dst); sync()
         s["cp -a + sync"].append(cp_sync(src, dst))
     remove(dst)
-    m = median_table("(d) %d files of 0 B-8 MiB (%d bytes, edge sizes included) in 46 folders on disk" % (
-        args.mixed, total), list(s.items()), total)
+    m = median_table("(d) %d files of 0 B-8 MiB (%d bytes, edge sizes included) in 46 folders %s" % (
+        args.mixed, total, place(src)), list(s.items()), total)
     ratio_line("(d) vestro / xcopy", m["vestro tree mode (copy + verify)"], m["xcopy /E /I /Y /Q"], "none")
     paired_line("(d) vestro / floor", s["vestro tree mode (copy + verify)"], s["floor"], "<= 1.1")
     if OTHER:
