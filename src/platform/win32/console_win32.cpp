@@ -114,7 +114,8 @@ static decltype(&ShowCursor) showCursorProc() {
 void osPrepareShowCursor() { showCursorProc(); }
 
 void osShowCursor(bool show) {
-  if (showCursorProc()) showCursorProc()(show ? TRUE : FALSE);
+  decltype(&ShowCursor) showCursor = showCursorProc();
+  if (showCursor) showCursor(show ? TRUE : FALSE);
 }
 
 // A key byte from the console comes in the console's input code page; with

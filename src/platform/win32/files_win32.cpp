@@ -20,6 +20,17 @@ static int64_t secondsOf(FILETIME time) {
   return seconds;
 }
 
+// A status as the runtime's status call gives it, from the fields that the
+// attribute call and the listing both carry.
+static void fillStatus(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME accessed, FILETIME written,
+                       FileStatus* status) {
+  bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status->mode = folder ? folderModeBit : 0x8000;
+  status->size = folder ? 0 : (int64_t)(((uint64_t)sizeHigh << 32) | sizeLow);
+  status->accessTime = secondsOf(accessed);
+  status->modifyTime = secondsOf(written);
+}
+
 // The errors the runtime's status call reports as "not found".
 static bool isNotFound(DWORD error) {
   switch (error) {
@@ -46,11 +57,8 @@ StatusResult osFileStatus(const char* path, FileStatus* status) {
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
     return isNotFound(GetLastError()) ? statusNotFound : statusFailed;
   }
-  bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  status->mode = folder ? folderModeBit : 0x8000;
-  status->size = folder ? 0 : (int64_t)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow);
-  status->accessTime = secondsOf(data.ftLastAccessTime);
-  status->modifyTime = secondsOf(data.ftLastWriteTime);
+  fillStatus(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastAccessTime,
+             data.ftLastWriteTime, status);
   return statusOk;
 }
 
@@ -189,10 +197,8 @@ static void fillEntry(const WIN32_FIND_DATAW& found, ListEntry* entry) {
     substituted = TRUE;
   }
   entry->isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  entry->status.mode = entry->isFolder ? folderModeBit : 0x8000;
-  entry->status.size = entry->isFolder ? 0 : (int64_t)(((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow);
-  entry->status.accessTime = secondsOf(found.ftLastAccessTime);
-  entry->status.modifyTime = secondsOf(found.ftLastWriteTime);
+  fillStatus(found.dwFileAttributes, found.nFileSizeHigh, found.nFileSizeLow, found.ftLastAccessTime,
+             found.ftLastWriteTime, &entry->status);
   entry->isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   entry->nameLost = substituted != FALSE;
 }
