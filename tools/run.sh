@@ -21,10 +21,11 @@ winpath() {
 }
 
 if [ $# -eq 0 ]; then
+  # Written afresh each time, so that nothing of an earlier run or layout stays.
   sample="$PWD/build/sample"
-  python3 tools/sample_tree.py "$sample/写真"
-  rm -rf "$sample/copy"
-  set -- "$sample/写真" "$sample/copy"
+  rm -rf "$sample"
+  python3 tools/sample_tree.py "$sample/photos"
+  set -- "$sample/photos" "$sample/copy"
   echo "sample tree: $1 -> $2"
 fi
 if [ $# -eq 2 ]; then
