@@ -13,12 +13,15 @@ bool sameModifyTime(int64_t a, int64_t b, bool coarse) {
   return gap <= 2;
 }
 
-bool alreadyCopied(const FileStatus& source, const char* destination) {
+CopyState copyStateOf(const FileStatus& source, const char* destination) {
   FileStatus copy;
   memset(&copy, 0, sizeof copy);
-  if (osFileStatus(destination, &copy) != statusOk) return false;
-  return sameModifyTime(copy.modifyTime, source.modifyTime, hasCoarseTimes(destination)) &&
-         copy.size == source.size;
+  StatusResult found = osFileStatus(destination, &copy);
+  if (found == statusNotFound) return copyMissing;
+  if (found != statusOk) return copyStale;
+  bool current = sameModifyTime(copy.modifyTime, source.modifyTime, hasCoarseTimes(destination)) &&
+                 copy.size == source.size;
+  return current ? copyCurrent : copyStale;
 }
 
 // Asking a volume for its free space costs about as much as copying a small

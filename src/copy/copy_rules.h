@@ -9,8 +9,16 @@
 /// volume keeps times in 2-second steps.
 bool sameModifyTime(int64_t a, int64_t b, bool coarse);
 
-/// The destination exists with the source's size and modification time.
-bool alreadyCopied(const FileStatus& source, const char* destination);
+/// What stands at a file's destination.
+enum CopyState {
+  copyMissing,  // nothing: the copy is written straight under its name
+  copyCurrent,  // a copy with the source's size and modification time: skipped
+  copyStale,    // something else, or something whose status cannot be had: a new
+                // copy replaces it only once it is whole
+};
+
+/// What stands at destination, as the skip rule judges it against source.
+CopyState copyStateOf(const FileStatus& source, const char* destination);
 
 /// A drive-letter destination whose volume offers the caller fewer free
 /// bytes than size. A destination of another form is not checked, and

@@ -5,14 +5,24 @@
 
 #include "copy/copy_rules.h"
 #include "copy/copy_screen.h"
+#include "copy/replacement.h"
 #include "platform/files_os.h"
 #include "platform/memory_os.h"
 #include "text/chars.h"
+#include "text/path_text.h"
 
 // Progress is painted after each piece; the bytes move in smaller blocks,
 // which stay in the processor's cache between the read and the write.
 static const unsigned pieceSize = 4194304;
 static const unsigned blockSize = 65536;
+
+// A temporary file of that name can only be one a stopped run left.
+static int openTemporary(const char* temporary) {
+  bool taken = false;
+  int file = osOpenStreamWrite(temporary, &taken);
+  if (file < 0 && taken && clearLeftover(temporary)) file = osOpenStreamWrite(temporary, &taken);
+  return file;
+}
 
 bool copySingleFile(const char* source, const char* destination) {
   showFileName(baseNameOf(source));
@@ -21,7 +31,8 @@ bool copySingleFile(const char* source, const char* destination) {
   FileStatus status;
   memset(&status, 0, sizeof status);
   if (osFileStatus(source, &status) != statusOk) return false;
-  if (alreadyCopied(status, destination)) {
+  CopyState state = copyStateOf(status, destination);
+  if (state == copyCurrent) {
     showStatus("Already Copied!");
     return false;
   }
@@ -39,7 +50,17 @@ bool copySingleFile(const char* source, const char* destination) {
     showStatus("Open Error!");
     return false;
   }
-  int to = osOpenStreamWrite(destination);
+  // What stands at the destination is never opened: the copy is written
+  // beside it and takes its name once whole.
+  PathBuffer temporary;
+  const char* written = destination;
+  bool taken = false;
+  int to = state == copyMissing ? osOpenStreamWrite(destination, &taken) : -1;
+  if (state == copyStale || taken) {
+    written = temporary;
+    to = temporaryNameFor(destination, temporary) ? openTemporary(temporary) : -1;
+  }
+  bool replacing = written == temporary;
   if (to < 0) {
     osCloseStream(from);
     osFree(buffer);
@@ -74,13 +95,16 @@ bool copySingleFile(const char* source, const char* destination) {
   if (!osCloseStream(to) && !failure) failure = "Write Error!";
   osFree(buffer);
 
+  // A replacement that cannot be finished leaves the old copy in place.
+  if (!failure && !osSetFileTimes(written, status.accessTime, status.modifyTime) && replacing)
+    failure = "Write Error!";
+  if (!failure && replacing && !osReplaceFile(temporary, destination)) failure = "Open Error!";
   if (failure) {
     // The copy is incomplete: never leave it looking current.
-    osRemoveFile(destination);
+    osRemoveFile(written);
     showStatus(failure);
     return false;
   }
-  osSetFileTimes(destination, status.accessTime, status.modifyTime);
   showDone();
   return true;
 }

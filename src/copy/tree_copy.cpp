@@ -76,7 +76,7 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard, bo
     // Inside a folder this run made, no sub-folder exists yet.
     bool isNew = destinationIsNew || osAccess(destinationChild) != 0;
     if (isNew) makePathChain(destinationChild);
-    if (guardTarget(guard, destinationChild) != walkInto) continue;
+    if (guardTarget(guard, destinationChild, !isNew) != walkInto) continue;
     drawHeader(sourceChild, destinationChild);
     copyLevel(sourceChild, destinationChild, guard, isNew);
     guardLeave(guard);

@@ -6,10 +6,12 @@
 
 #include "copy/copy_rules.h"
 #include "copy/copy_screen.h"
+#include "copy/replacement.h"
 #include "copy/volume_info.h"
 #include "platform/files_os.h"
 #include "platform/memory_os.h"
 #include "text/chars.h"
+#include "text/path_text.h"
 
 namespace {
 
@@ -31,13 +33,26 @@ char* bufferFor(uint32_t sectorSize, uint32_t chunkSize) {
   return chunkBuffer;
 }
 
-// A copy that stopped part way must never pass for a good one: it goes.
-bool abandon(FileHandle source, FileHandle target, const char* destination, const char* word) {
+// A copy that stopped part way must never pass for a good one: it goes
+// (only ever a file this call made, under whichever name it was made).
+bool abandon(FileHandle source, FileHandle target, const char* written, const char* word) {
   if (target) osCloseFile(target);
   osCloseFile(source);
-  osRemoveFile(destination);
+  osRemoveFile(written);
   showStatus(word);
   return false;
+}
+
+FileHandle createFile(const char* path, bool sectors, bool* nameTaken) {
+  return sectors ? osCreateUnbuffered(path, nameTaken) : osCreateBuffered(path, nameTaken);
+}
+
+// A temporary file of that name can only be one a stopped run left.
+FileHandle createTemporary(const char* temporary, bool sectors) {
+  bool taken = false;
+  FileHandle file = createFile(temporary, sectors, &taken);
+  if (!file && taken && clearLeftover(temporary)) file = createFile(temporary, sectors, &taken);
+  return file;
 }
 
 }  // namespace
@@ -60,8 +75,9 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
   showFileSize(status.size);
   clearStatus();
 
-  // A folder this run has just made holds no copy to skip.
-  if (!destinationIsNew && alreadyCopied(status, destination)) {
+  // A folder this run has just made holds no copy to skip or replace.
+  CopyState state = destinationIsNew ? copyMissing : copyStateOf(status, destination);
+  if (state == copyCurrent) {
     showStatus("Already Copied!");
     return false;
   }
@@ -101,7 +117,18 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
   // A file shorter than a sector has no whole sector to keep out of the
   // cache: it goes through an ordinary handle as it is, and needs no end set.
   bool sectors = size >= sector;
-  FileHandle to = sectors ? osCreateUnbuffered(destination) : osCreateBuffered(destination);
+  // What stands at the destination is never opened: the copy is written
+  // beside it and takes its name once whole. So is the copy that finds the
+  // name taken after all (by a link that leads nowhere).
+  PathBuffer temporary;
+  const char* written = destination;
+  bool taken = false;
+  FileHandle to = state == copyMissing ? createFile(destination, sectors, &taken) : nullptr;
+  if (state == copyStale || taken) {
+    written = temporary;
+    to = temporaryNameFor(destination, temporary) ? createTemporary(temporary, sectors) : nullptr;
+  }
+  bool replacing = written == temporary;
   if (!to) {
     osCloseFile(from);
     showStatus("Open Error!");
@@ -116,20 +143,24 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     uint32_t got = 0;
     // A short read means the source shrank: what is left would be a hole.
     if (!osReadFile(from, buffer, request, &got) || got != request)
-      return abandon(from, to, destination, "Read Error!");
+      return abandon(from, to, written, "Read Error!");
     uint32_t whole = sectors ? (got + sector - 1) / sector * sector : got;
     memset(buffer + got, 0, whole - got);
     uint32_t put = 0;
-    if (!osWriteFile(to, buffer, whole, &put) || put != whole) return abandon(from, to, destination, "Write Error!");
+    if (!osWriteFile(to, buffer, whole, &put) || put != whole) return abandon(from, to, written, "Write Error!");
     copied += got;
     // The share shown counts whole sectors only, as before the tail.
     if (got >= sector) showProgress(copied < alignedSize ? copied : alignedSize, size);
   }
-  if (sectors && size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, destination, "Write Error!");
-  // The time is set last: no write follows to change it.
-  osSetLastWrite(to, lastWrite);
+  if (sectors && size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, written, "Write Error!");
+  // The time is set last: no write follows to change it. A new copy without
+  // it is left for verification to list; a replacement without it would
+  // put a copy that looks stale in place of the old one.
+  if (!osSetLastWrite(to, lastWrite) && replacing) return abandon(from, to, written, "Write Error!");
   // A write the system held back can still fail at the close.
-  if (!osCloseFile(to)) return abandon(from, nullptr, destination, "Write Error!");
+  if (!osCloseFile(to)) return abandon(from, nullptr, written, "Write Error!");
+  // The old copy stays when its name cannot be taken (in use, read-only).
+  if (replacing && !osReplaceFile(temporary, destination)) return abandon(from, nullptr, temporary, "Open Error!");
   showDone();
   osCloseFile(from);
   return true;

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "copy/replacement.h"
 #include "platform/memory_os.h"
 #include "text/path_text.h"
 #include "text/chars.h"
@@ -24,10 +25,11 @@ Sameness compare(GuardFolder* a, GuardFolder* b) {
   return a->volume == b->volume ? same : different;
 }
 
-IdentityResult identify(const char* path, GuardFolder* folder) {
+// location: where it really is, asked in the same call, when not null.
+IdentityResult identify(const char* path, GuardFolder* folder, char* location = nullptr) {
   folder->path = path;
   folder->volumeState = 0;
-  return osFolderIndex(path, &folder->index);
+  return osFolderIndex(path, &folder->index, location, location ? locationSize : 0);
 }
 
 // A failure to learn the destination's identity may pass: it is asked again
@@ -52,24 +54,10 @@ Sameness againstPath(WalkGuard* guard, GuardFolder* folder) {
   return worst;
 }
 
-}  // namespace
-
-GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination) {
-  guard->destination.path = destination;
-  guard->destinationKnown = false;
-  guard->depth = 0;
-  destinationKnown(guard);
-  GuardAnswer answer = guardEnter(guard, source);
-  if (answer == walkInto) answer = guardTarget(guard, destination);
-  // At the top nothing is passed over in silence: a source that is its own
-  // destination has not been copied.
-  return answer == walkInto ? walkInto : notWalked;
-}
-
-GuardAnswer guardEnter(WalkGuard* guard, const char* source) {
+GuardAnswer enter(WalkGuard* guard, const char* source, char* location) {
   if (guard->depth >= walkDepthLimit) return passOver;
   GuardFolder folder;
-  if (identify(source, &folder) != identityOk || !destinationKnown(guard)) return notWalked;
+  if (identify(source, &folder, location) != identityOk || !destinationKnown(guard)) return notWalked;
   Sameness met = guard->destinationExists ? compare(&folder, &guard->destination) : different;
   if (met != same) {
     Sameness onPath = againstPath(guard, &folder);
@@ -83,15 +71,36 @@ GuardAnswer guardEnter(WalkGuard* guard, const char* source) {
   return walkInto;
 }
 
-GuardAnswer guardTarget(WalkGuard* guard, const char* destination) {
+}  // namespace
+
+GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination) {
+  guard->destination.path = destination;
+  guard->destinationKnown = false;
+  guard->depth = 0;
+  destinationKnown(guard);
+  // The source's real location is had with its identity, or nothing is walked.
+  GuardAnswer answer = enter(guard, source, guard->sourceLocation);
+  if (answer == walkInto) answer = guardTarget(guard, destination, true);
+  // At the top nothing is passed over in silence: a source that is its own
+  // destination has not been copied.
+  return answer == walkInto ? walkInto : notWalked;
+}
+
+GuardAnswer guardEnter(WalkGuard* guard, const char* source) { return enter(guard, source, nullptr); }
+
+GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed) {
   GuardFolder folder;
-  IdentityResult found = identify(destination, &folder);
+  char location[locationSize];
+  IdentityResult found = identify(destination, &folder, existed ? location : nullptr);
   // A destination folder that could not be made is no folder of the walk:
   // its files fail one by one and are listed one by one.
   if (found == identityMissing) return walkInto;
   // Compared with the path as it was, and with the folder just entered.
   --guard->depth;
   if (found != identityOk) return notWalked;
+  // What stood there before the run may lead anywhere: into the source it
+  // would send the copies' writes.
+  if (existed && locationWithin(location, guard->sourceLocation)) return notWalked;
   Sameness met = againstPath(guard, &folder);
   if (met == different) met = compare(&folder, &guard->sources[guard->depth]);
   if (met != different) return notWalked;
@@ -142,7 +151,8 @@ bool nameCanBeCopied(const ListEntry& entry) {
   }
   // The system drops a trailing dot or blank: "report." would open "report".
   if (entry.name[last] == '.' || entry.name[last] == ' ') return false;
-  return !isDeviceName(entry.name);
+  // A copy of such a name could be taken for an unfinished replacement.
+  return !isDeviceName(entry.name) && !isTemporaryName(entry.name);
 }
 
 void namesStart(NameSet* names) {

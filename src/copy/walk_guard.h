@@ -3,6 +3,7 @@
 #pragma once
 #include <stdint.h>
 
+#include "copy/real_location.h"
 #include "platform/files_os.h"
 
 const int walkDepthLimit = 260;
@@ -25,6 +26,7 @@ struct WalkGuard {
   GuardFolder destination;  // the top-level destination, asked again until its identity is had
   bool destinationKnown;
   bool destinationExists;
+  char sourceLocation[locationSize];  // where the top-level source really is, links followed
   GuardFolder sources[walkDepthLimit];
   GuardFolder targets[walkDepthLimit];
   bool targetKnown[walkDepthLimit];  // false: that destination folder does not exist
@@ -40,8 +42,8 @@ enum GuardAnswer {
 };
 
 /// Starts a walk of source into destination (both must stay valid for the
-/// whole walk). walkInto, or notWalked when they cannot be told apart or are
-/// one folder.
+/// whole walk). walkInto, or notWalked when they cannot be told apart, are
+/// one folder, or the destination really lies inside the source.
 GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination);
 
 /// Whether the walk may enter the source sub-folder at path source; on
@@ -49,16 +51,19 @@ GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destina
 GuardAnswer guardEnter(WalkGuard* guard, const char* source);
 
 /// Whether the folder entered last may be copied into destination (made
-/// already, or missing when it could not be made). On anything but walkInto
-/// the folder has left the path again.
-GuardAnswer guardTarget(WalkGuard* guard, const char* destination);
+/// already, or missing when it could not be made). A destination folder
+/// that stood before the run (existed) is only filled when it really lies
+/// neither at the top-level source nor inside it, whatever links lead
+/// there. On anything but walkInto the folder has left the path again.
+GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed);
 
 void guardLeave(WalkGuard* guard);
 
 /// false for a listed name that cannot stand for itself: one the code page
 /// could not spell, one holding a separator or a character no name may hold,
 /// one the system would shorten into another name (a trailing dot or blank),
-/// and a device name (CON, NUL, COM1, ...).
+/// a device name (CON, NUL, COM1, ...), and one of the form the copies give
+/// their unfinished replacements.
 bool nameCanBeCopied(const ListEntry& entry);
 
 /// The names already met in one folder's listing, by the key the file system

@@ -25,8 +25,21 @@ int osAccess(const char* path);
 /// Creates one folder; false when it cannot (parent missing, name taken, ...).
 bool osMakeFolder(const char* path);
 
-/// Removes one file; false when it cannot.
+/// Removes one file; false when it cannot. Under wine a file link is
+/// followed and the file it leads to goes: remove only what this run made,
+/// or what it has checked is no link.
 bool osRemoveFile(const char* path);
+
+/// Gives the file at from the name to in one step, replacing whatever bore
+/// that name: the name only, so that a file a link or another name of it
+/// led to stays as it was. false when it cannot (a folder bears the name,
+/// the file there is in use or read-only, ...); from then stays as it was.
+bool osReplaceFile(const char* from, const char* to);
+
+/// Where the file or folder at path really is, every link on the way
+/// followed, as one text for all its spellings (a drive root ends in a
+/// backslash), at most size - 1 bytes; false when it cannot be had.
+bool osRealLocation(const char* path, char* location, int size);
 
 /// Free bytes available to the caller on the volume of root ("X:\").
 bool osFreeBytes(const char* root, uint64_t* freeBytes);
@@ -43,9 +56,10 @@ bool osFileSystemName(const char* root, char* name, int size);
 
 /// Opens for reading in binary mode, sharing everything; -1 on failure.
 int osOpenStreamRead(const char* path);
-/// Creates or empties for writing in binary mode, sharing everything,
-/// a new file writable; -1 on failure.
-int osOpenStreamWrite(const char* path);
+/// Creates a new file for writing in binary mode, sharing everything,
+/// writable; -1 on failure, with *nameTaken set when something (a file, a
+/// folder, a link, even one that leads nowhere) already bears the name.
+int osOpenStreamWrite(const char* path, bool* nameTaken);
 /// Reads up to size bytes: the count read, 0 at end of file, -1 on failure.
 int osReadStream(int fd, void* buffer, unsigned size);
 /// Writes size bytes: the count written, -1 on failure.
@@ -61,13 +75,16 @@ typedef OsFile* FileHandle;
 
 /// Opens an existing file for reading, sharing reading only.
 FileHandle osOpenRead(const char* path);
-/// Creates (or empties) a file for unbuffered sequential writing, no sharing.
-/// Every read or write through it must start at a multiple of the sector
-/// size, move a multiple of it, and use a buffer aligned to it.
-FileHandle osCreateUnbuffered(const char* path);
-/// Creates (or empties) a file for ordinary cached writing, no sharing: any
-/// size from any buffer.
-FileHandle osCreateBuffered(const char* path);
+/// Creates a new file for unbuffered sequential writing, no sharing. Every
+/// read or write through it must start at a multiple of the sector size,
+/// move a multiple of it, and use a buffer aligned to it. Null on failure,
+/// with *nameTaken set when something already bears the name: an existing
+/// file is never opened, so nothing is written through a link or another
+/// name of a file.
+FileHandle osCreateUnbuffered(const char* path, bool* nameTaken);
+/// Creates a new file for ordinary cached writing, no sharing: any size from
+/// any buffer. Fails as osCreateUnbuffered does.
+FileHandle osCreateBuffered(const char* path, bool* nameTaken);
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done);
 bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done);
 /// Size and last-write time (100-nanosecond units since 1601) of an open
@@ -115,9 +132,11 @@ void osListClose(ListHandle listing);
 
 enum IdentityResult { identityOk, identityMissing, identityFailed };
 
-/// The folder's number on its volume. identityMissing when nothing of that
-/// name exists; identityFailed when it exists but its number cannot be had.
-IdentityResult osFolderIndex(const char* path, uint64_t* index);
+/// The folder's number on its volume, and, when location is not null, where
+/// it really is as osRealLocation gives it (size bytes). identityMissing
+/// when nothing of that name exists; identityFailed when it exists but
+/// either cannot be had.
+IdentityResult osFolderIndex(const char* path, uint64_t* index, char* location = nullptr, int size = 0);
 
 /// The serial number of the volume that holds the folder at path (links
 /// followed); false when it cannot be had.

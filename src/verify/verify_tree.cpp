@@ -76,7 +76,7 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
       // The folders the copy walk passes over are passed over here too, and
       // it did not copy those it could not tell apart.
       GuardAnswer answer = guardEnter(guard, sourceChild);
-      if (answer == walkInto) answer = guardTarget(guard, destinationChild);
+      if (answer == walkInto) answer = guardTarget(guard, destinationChild, true);
       if (answer == notWalked) recordMismatch(sourceChild);
       if (answer != walkInto) continue;
       verifyLevel(sourceChild, destinationChild, guard, coarse, false);

@@ -50,16 +50,18 @@ class HostileTrees(SourceKept, unittest.TestCase):
         self.assert_source_unchanged()
 
     def test_destination_inside_the_source_by_a_relative_path(self):
+        """Every copy would land in the source: nothing is copied, and the
+        verdict names FROM."""
         root = scratch("hostile-inside")
         src = os.path.join(root, "src")
         write(os.path.join(src, "one.txt"), b"1")
         write(os.path.join(src, "sub", "two.txt"), b"2")
-        self.keep_source(src, skip=[os.path.join(src, "copy")])
+        os.makedirs(os.path.join(src, "copy"))
+        self.keep_source(src)
         run = run_in_tmux([win_path(src), "copy"], cwd=src)
         self.assertEqual(run.code, 0, run.screen.dump())
-        self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 2)")
-        self.assertEqual(sorted(files_below(os.path.join(src, "copy"))), ["one.txt", "sub/two.txt"])
-        self.assertFalse(os.path.exists(os.path.join(src, "copy", "copy")))
+        self.assertEqual(run.screen.text(5), " VERIFY DATA ERROR! (COPY ERROR COUNT = 1)")
+        self.assertEqual(run.screen.text(6), " " + win_path(src))
         self.assert_source_unchanged()
 
     def test_read_only_and_locked_copies(self):
@@ -209,20 +211,68 @@ class HostileTrees(SourceKept, unittest.TestCase):
             self.assertEqual(run.screen.text(5), " VERIFY DATA ERROR! (COPY ERROR COUNT = 4)", run.screen.dump())
             self.assert_source_unchanged()
 
-    def check_pair(self, src, to, inside, expected, count):
-        """Runs src into the TO text to, which really is the folder inside;
-        the source outside TO stays as it was, TO ends holding exactly
-        expected (relative path: bytes), and the screen ends with a verdict."""
-        self.keep_source(src, skip=[inside])
-        before_to = files_below(inside)
-        run = run_in_tmux([win_path(src) if os.path.isabs(src) else src, to])
+    def test_what_already_stands_in_the_destination(self):
+        """Hard links and symbolic links in TO to other source files, folder
+        links in TO to a sibling of the folder copied, to a folder below the
+        one copied and, two levels down, to FROM itself, and a temporary file
+        a stopped run left: none sends a write into FROM, in either mode, and
+        the copies made are real files."""
+        root = scratch("hostile-standing")
+        src, dst = os.path.join(root, "src"), os.path.join(root, "dst")
+        write(os.path.join(src, "a.txt"), b"a" * 3000)
+        write(os.path.join(src, "b.txt"), b"the source's b " * 100)
+        write(os.path.join(src, "c.txt"), b"c" * 700)
+        write(os.path.join(src, "d.txt"), b"d" * 5000)
+        write(os.path.join(src, "x", "x.txt"), b"x")
+        write(os.path.join(src, "y", "y.txt"), b"y")
+        write(os.path.join(src, "y", "sub", "s.txt"), b"s")
+        write(os.path.join(src, "z", "z.txt"), b"z")
+        write(os.path.join(src, "z", "deep", "e.txt"), b"e")
+        write(os.path.join(dst, "d.txt"), b"an old copy")
+        write(os.path.join(dst, "d.txt.vestro-tmp"), b"what a stopped run left")
+        os.link(os.path.join(src, "b.txt"), os.path.join(dst, "a.txt"))
+        os.symlink(os.path.join(src, "b.txt"), os.path.join(dst, "c.txt"))
+        os.symlink(os.path.join(src, "y"), os.path.join(dst, "x"))
+        os.symlink(os.path.join(src, "y", "sub"), os.path.join(dst, "y"))
+        os.makedirs(os.path.join(dst, "z"))
+        os.symlink(src, os.path.join(dst, "z", "deep"))
+        self.keep_source(src)
+        run = run_in_tmux([win_path(src), win_path(dst)])
         self.assertEqual(run.code, 0, run.screen.dump())
-        self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = %d)" % count,
-                         run.screen.dump())
+        self.assertEqual(run.screen.text(5), " VERIFY DATA ERROR! (COPY ERROR COUNT = 3)", run.screen.dump())
+        self.assertEqual(sorted(run.screen.text(r) for r in (6, 7, 8)),
+                         sorted(" " + win_path(os.path.join(src, *p)) for p in (["x"], ["y"], ["z", "deep"])))
         self.assert_source_unchanged()
-        held = dict(before_to)
-        held.update(expected)
-        self.assertEqual(files_below(inside), held)
+        for name in ("a.txt", "c.txt", "d.txt", "z/z.txt"):
+            copy = os.path.join(dst, name)
+            self.assertFalse(os.path.islink(copy), name)
+            self.assertEqual(os.stat(copy).st_nlink, 1, name)
+        self.assertEqual(os.stat(os.path.join(src, "b.txt")).st_nlink, 1)
+        self.assertNotIn("d.txt.vestro-tmp", os.listdir(dst))
+        self.assert_copies_intact(src, os.path.join(dst))
+        # File mode: the same links in its TO.
+        for kind in ("hard", "symbolic"):
+            to = os.path.join(root, "to-" + kind)
+            os.makedirs(to)
+            (os.link if kind == "hard" else os.symlink)(os.path.join(src, "b.txt"), os.path.join(to, "a.txt"))
+            run = run_in_tmux([win_path(os.path.join(src, "a.txt")), win_path(to)])
+            self.assertEqual(run.code, 0, run.screen.dump())
+            self.assertEqual(run.screen.text(7), " 100.00 %", run.screen.dump())
+            copy = os.path.join(to, "a.txt")
+            self.assertFalse(os.path.islink(copy))
+            with open(copy, "rb") as f:
+                self.assertEqual(f.read(), b"a" * 3000)
+            self.assertEqual(os.listdir(to), ["a.txt"])
+            self.assert_source_unchanged()
+
+    def check_refused(self, src, to):
+        """Runs src into the TO text to, which really lies inside the source:
+        nothing changes in the source, and the verdict lists FROM."""
+        self.keep_source(src)
+        code, printed = run_plain([win_path(src) if os.path.isabs(src) else src, to])
+        self.assertEqual(code, 0)
+        self.assertEqual(listed(printed), [win_path(src) if os.path.isabs(src) else src])
+        self.assert_source_unchanged()
 
     def test_destination_reached_through_links_and_spellings(self):
         root = scratch("hostile-spelled")
@@ -230,30 +280,19 @@ class HostileTrees(SourceKept, unittest.TestCase):
         write(os.path.join(src, "b.txt"), b"b")
         write(os.path.join(src, "sub", "a.txt"), b"a")
         write(os.path.join(src, "sub", "deeper", "c.txt"), b"c")
+        os.makedirs(os.path.join(src, "out"))
+        os.makedirs(os.path.join(root, "other"))
         # TO a link into the source tree, at its first level and deeper.
         os.symlink(os.path.join(src, "sub"), os.path.join(root, "j"))
-        self.check_pair(src, win_path(os.path.join(root, "j")), os.path.join(src, "sub"),
-                        {"b.txt": b"b"}, 1)
-        os.remove(os.path.join(src, "sub", "b.txt"))
         os.symlink(os.path.join(src, "sub", "deeper"), os.path.join(root, "k"))
-        self.check_pair(src, win_path(os.path.join(root, "k")), os.path.join(src, "sub", "deeper"),
-                        {"b.txt": b"b", "sub/a.txt": b"a"}, 2)
-        shutil.rmtree(os.path.join(src, "sub", "deeper", "sub"))
-        os.remove(os.path.join(src, "sub", "deeper", "b.txt"))
-        # FROM a link to a folder that holds TO.
+        self.check_refused(src, win_path(os.path.join(root, "j")))
+        self.check_refused(src, win_path(os.path.join(root, "k")))
+        # FROM a link to a folder that holds TO; TO spelled with ".." and
+        # with forward slashes.
         os.symlink(src, os.path.join(root, "lnk"))
-        out = os.path.join(src, "out")
-        self.check_pair(os.path.join(root, "lnk"), win_path(out), out,
-                        {"b.txt": b"b", "sub/a.txt": b"a", "sub/deeper/c.txt": b"c"}, 3)
-        shutil.rmtree(out)
-        # TO spelled with ".." and with forward slashes, inside FROM.
-        os.makedirs(os.path.join(root, "other"))
-        self.check_pair(src, win_path(os.path.join(root, "other")) + "\\..\\src\\out", out,
-                        {"b.txt": b"b", "sub/a.txt": b"a", "sub/deeper/c.txt": b"c"}, 3)
-        shutil.rmtree(out)
-        self.check_pair(src, win_path(out).replace("\\", "/"), out,
-                        {"b.txt": b"b", "sub/a.txt": b"a", "sub/deeper/c.txt": b"c"}, 3)
-        shutil.rmtree(out)
+        self.check_refused(os.path.join(root, "lnk"), win_path(os.path.join(src, "out")))
+        self.check_refused(src, win_path(os.path.join(root, "other")) + "\\..\\src\\out")
+        self.check_refused(src, win_path(os.path.join(src, "out")).replace("\\", "/"))
         # TO a link to the folder above FROM: the copy of src\src would land
         # in FROM itself, over its own files. It is not made, and listed.
         write(os.path.join(src, "src", "b.txt"), b"inner b")

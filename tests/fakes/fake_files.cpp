@@ -230,22 +230,20 @@ bool closeHandle(intptr_t value) {
   return ok;
 }
 
-// Opening for writing: refused on a folder, a read-only file or one held
-// without sharing; creates or empties as asked.
-FakeNode* openForWriting(const Resolved& r, bool create, bool truncate) {
-  FakeNode* node = nodeOf(r);
-  if (!node) {
-    if (!create || !parentNode(r)) return nullptr;
-    node = &createNode(r, false);
-  } else if (node->folder || node->readOnly || node->openFails || node->writers > 0 || node->readers > 0) {
-    return nullptr;
+// A create makes a new file only: whatever bears the name already (a file,
+// a folder, a link, even one that leads nowhere) refuses it.
+bool createNew(const char* path, bool* nameTaken, Resolved* made) {
+  *nameTaken = false;
+  Resolved own = resolve(path, false);
+  if (!own.ok) return false;
+  if (nodeOf(own)) {
+    *nameTaken = true;
+    return false;
   }
-  if (truncate) {
-    resize(*node, volumeOf(r), 0);
-    tick();
-    node->lastWrite = fakeFiles.clock;
-  }
-  return node;
+  if (!parentNode(own)) return false;
+  createNode(own, false);
+  *made = own;
+  return true;
 }
 
 bool writeAt(FakeHandle& h, const void* buffer, uint32_t size, uint32_t* done) {
@@ -380,6 +378,30 @@ FakeNode* findNode(const char* path) {
   return nodeOf(resolve(path));
 }
 
+FakeNode* findName(const char* path) {
+  SetupScope scope;
+  return nodeOf(resolve(path, false));
+}
+
+void addFileLink(const char* path, const char* target) {
+  SetupScope scope;
+  Resolved at = resolve(path, false);
+  Resolved to = resolve(target);
+  if (!at.ok || !to.ok || nodeOf(at) || !parentNode(at)) return;
+  createNode(at, false).linkTo = to.key;
+}
+
+void addHardLink(const char* path, const char* target) {
+  SetupScope scope;
+  Resolved at = resolve(path, false);
+  Resolved to = resolve(target);
+  FakeNode* file = nodeOf(to);
+  if (!at.ok || !file || file->folder || nodeOf(at) || !parentNode(at)) return;
+  FakeNode& node = createNode(at, false);
+  node.linkTo = to.key;
+  node.hardLink = true;
+}
+
 bool exists(const char* path) { return findNode(path) != nullptr; }
 
 void removePath(const char* path) {
@@ -391,6 +413,19 @@ void removePath(const char* path) {
 std::string contentOf(const char* path) {
   FakeNode* node = findNode(path);
   return node ? node->bytes : std::string();
+}
+
+std::string treeState(const char* root) {
+  SetupScope scope;
+  std::string key = resolve(root).key;
+  std::string state;
+  for (const auto& entry : fakeFiles.nodes) {
+    if (entry.first != key && entry.first.compare(0, key.size() + 1, key + "\\") != 0) continue;
+    const FakeNode& node = entry.second;
+    state += entry.first + (node.folder ? " folder " : " file ") + node.name + " " + std::to_string(node.lastWrite) +
+             " " + node.linkTo + " " + std::to_string(node.bytes.size()) + ":" + node.bytes + "\n";
+  }
+  return state;
 }
 
 std::vector<std::string> listNames(const char* folder) {
@@ -464,12 +499,76 @@ bool osRemoveFile(const char* path) {
   handedIn(path);
   fakeFiles.log.push_back(std::string("remove ") + path);
   if (fakeFiles.faults.removeFile.strike()) return false;
-  Resolved r = resolve(path);
+  // A second name goes alone; a file link is followed, as wine follows it.
+  Resolved r = resolve(path, false);
+  FakeNode* own = nodeOf(r);
+  if (own && own->hardLink) {
+    removeNode(r.key);
+    return true;
+  }
+  r = resolve(path);
   FakeNode* node = nodeOf(r);
   if (!node || node->folder || node->readOnly || node->readers > 0 || node->writers > 0) return false;
   volumeOf(r).freeBytes += node->bytes.size();
   removeNode(r.key);
   return true;
+}
+
+// The name moves; whatever bore the target name goes, and a file it led
+// to stays. A folder there, a file in use or a read-only one refuses it.
+bool osReplaceFile(const char* from, const char* to) {
+  handedIn(from);
+  handedIn(to);
+  fakeFiles.log.push_back(std::string("replace ") + from + " " + to);
+  if (fakeFiles.faults.replaceFile.strike()) return false;
+  Resolved source = resolve(from, false);
+  Resolved target = resolve(to, false);
+  FakeNode* moved = nodeOf(source);
+  if (!moved || moved->folder || !moved->linkTo.empty() || moved->readers > 0 || moved->writers > 0) return false;
+  if (!target.ok || source.volume != target.volume || !parentNode(target) || source.key == target.key) return false;
+  FakeNode* old = nodeOf(target);
+  if (old) {
+    FakeNode* reached = old->linkTo.empty() ? old : nodeOf(resolve(to));
+    if ((reached && reached->folder && !old->hardLink) || old->folder) return false;
+    if (old->linkTo.empty() && (old->readOnly || old->readers > 0 || old->writers > 0)) return false;
+  }
+  FakeNode node = *moved;
+  std::vector<std::string> names = splitNames(target.shown);
+  node.name = names.back();
+  std::vector<std::string>& siblings = fakeFiles.children[parentOf(target.key)];
+  bool listed = false;
+  for (const std::string& key : siblings) listed |= key == target.key;
+  if (old) volumeOf(target).freeBytes += old->linkTo.empty() ? old->bytes.size() : 0;
+  removeNode(source.key);
+  fakeFiles.nodes[target.key] = node;
+  if (!listed) siblings.push_back(target.key);
+  return true;
+}
+
+namespace {
+
+// Links followed, as their real location; a second name of a file is where
+// it is itself. A drive root ends in a backslash, as the real one does.
+bool locate(const char* path, char* location, int size) {
+  Resolved r = resolve(path, false);
+  FakeNode* node = nodeOf(r);
+  if (!node || !node->hardLink) {
+    r = resolve(path);
+    node = nodeOf(r);
+  }
+  if (!node || node->identityFails) return false;
+  std::string text = isVolumeKey(r.key) ? r.key + "\\" : r.key;
+  if ((int)text.size() >= size) return false;
+  strcpy(location, text.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool osRealLocation(const char* path, char* location, int size) {
+  handedIn(path);
+  if (fakeFiles.faults.realLocation.strike()) return false;
+  return locate(path, location, size);
 }
 
 bool osFreeBytes(const char* root, uint64_t* freeBytes) {
@@ -510,12 +609,13 @@ int osOpenStreamRead(const char* path) {
   return (int)openHandle(r, streamRead);
 }
 
-int osOpenStreamWrite(const char* path) {
+int osOpenStreamWrite(const char* path, bool* nameTaken) {
   handedIn(path);
+  *nameTaken = false;
   fakeFiles.log.push_back(std::string("open-write ") + path);
   if (fakeFiles.faults.openStreamWrite.strike()) return -1;
-  Resolved r = resolve(path);
-  if (!openForWriting(r, true, true)) return -1;
+  Resolved r;
+  if (!createNew(path, nameTaken, &r)) return -1;
   return (int)openHandle(r, streamWrite);
 }
 
@@ -559,21 +659,23 @@ FileHandle osOpenRead(const char* path) {
   return (FileHandle)openHandle(r, readHandle);
 }
 
-FileHandle osCreateUnbuffered(const char* path) {
+FileHandle osCreateUnbuffered(const char* path, bool* nameTaken) {
   handedIn(path);
+  *nameTaken = false;
   fakeFiles.log.push_back(std::string("create ") + path);
   if (fakeFiles.faults.createUnbuffered.strike()) return nullptr;
-  Resolved r = resolve(path);
-  if (!openForWriting(r, true, true)) return nullptr;
+  Resolved r;
+  if (!createNew(path, nameTaken, &r)) return nullptr;
   return (FileHandle)openHandle(r, unbufferedHandle);
 }
 
-FileHandle osCreateBuffered(const char* path) {
+FileHandle osCreateBuffered(const char* path, bool* nameTaken) {
   handedIn(path);
+  *nameTaken = false;
   fakeFiles.log.push_back(std::string("create ") + path);
   if (fakeFiles.faults.createBuffered.strike()) return nullptr;
-  Resolved r = resolve(path);
-  if (!openForWriting(r, true, true)) return nullptr;
+  Resolved r;
+  if (!createNew(path, nameTaken, &r)) return nullptr;
   return (FileHandle)openHandle(r, bufferedHandle);
 }
 
@@ -668,7 +770,11 @@ ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry
   }
   for (const std::string& key : fakeFiles.children[r.key]) {
     const FakeNode& child = fakeFiles.nodes[key];
-    ListEntry e = entryOf(child, child.listedAs.empty() ? child.name : child.listedAs);
+    // A file link and a second name show the file they lead to.
+    auto reached = child.linkTo.empty() || child.folder ? fakeFiles.nodes.end() : fakeFiles.nodes.find(child.linkTo);
+    const FakeNode& shown = reached == fakeFiles.nodes.end() ? child : reached->second;
+    ListEntry e = entryOf(shown, child.listedAs.empty() ? child.name : child.listedAs);
+    e.isLink = !child.linkTo.empty() && !child.hardLink && child.folder;
     e.nameLost = !child.listedAs.empty() && child.listedAs.find('?') != std::string::npos;
     listing->entries.push_back(e);
   }
@@ -696,13 +802,14 @@ void osListClose(ListHandle handle) {
   --fakeFiles.openHandles;
 }
 
-IdentityResult osFolderIndex(const char* path, uint64_t* index) {
+IdentityResult osFolderIndex(const char* path, uint64_t* index, char* location, int size) {
   handedIn(path);
   if (fakeFiles.faults.folderIdentity.strike()) return identityFailed;
   Resolved r = resolve(path);
   FakeNode* node = nodeOf(r);
   if (!node) return identityMissing;
   if (node->statusFails || node->identityFails) return identityFailed;
+  if (location && (fakeFiles.faults.realLocation.strike() || !locate(path, location, size))) return identityFailed;
   *index = node->index ? node->index : node->id;
   return identityOk;
 }

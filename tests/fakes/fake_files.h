@@ -28,7 +28,7 @@ struct FakeFaults {
   FakeFault status, access, makeFolder, removeFile, freeBytes, sectorSize, fileSystem;
   FakeFault openStreamRead, openStreamWrite, readStream, writeStream, setFileTimes;
   FakeFault openRead, createUnbuffered, createBuffered, readFile, writeFile, fileFacts, setEndOfFile;
-  FakeFault setLastWrite, listFirst, listNext, folderIdentity, volumeSerial;
+  FakeFault setLastWrite, listFirst, listNext, folderIdentity, volumeSerial, replaceFile, realLocation;
   FakeFault closeWritten;  // the close of a handle or descriptor open for writing reports a failure
   FakeFault shortRead;   // a read that succeeds with fewer bytes than asked and than remain
   FakeFault shortWrite;  // a write that succeeds with fewer bytes than asked
@@ -50,7 +50,9 @@ struct FakeNode {
   uint64_t index = 0;         // when set, the number its volume gives it (else id, unique everywhere)
   std::string listedAs;      // when set, the listing shows this name, lost to the code page
   int64_t reportedSize = -1; // when >= 0, the size status calls report (a stale view)
-  std::string linkTo;        // a folder link: the key of the folder it leads to
+  std::string linkTo;        // a link: the key of the file or folder it leads to
+  bool hardLink = false;     // with linkTo: a second name of that file, not a link
+                             // (its real location is its own name)
   int writers = 0;           // open handles that deny sharing
   int readers = 0;
 };
@@ -89,14 +91,23 @@ void addFolder(const char* path);
 void addFile(const char* path, const std::string& bytes, int64_t lastWrite = 132000000000000000LL);
 /// Creates a folder link at path leading to the folder target.
 void addFolderLink(const char* path, const char* target);
+/// Creates a file link at path leading to target, which need not exist.
+void addFileLink(const char* path, const char* target);
+/// Gives the existing file target a second name, path: one content.
+void addHardLink(const char* path, const char* target);
 /// The node a path reaches (links followed), or null.
 FakeNode* findNode(const char* path);
+/// The node that bears the path's last name itself (a link not followed), or null.
+FakeNode* findName(const char* path);
 bool exists(const char* path);
 /// Removes a file or an empty folder, as another program would.
 void removePath(const char* path);
 std::string contentOf(const char* path);
 /// A fault-free copy of the names listed in a folder (no "." or "..").
 std::vector<std::string> listNames(const char* folder);
+/// Everything below root and root itself (names, kinds, bytes, times, links),
+/// as one text to compare before and after a run.
+std::string treeState(const char* root);
 /// Seconds since 1970 of a 100 ns file time, as a status call reports them.
 int64_t statusSeconds(int64_t fileTime);
 /// Turns every fault off and zeroes its counts.

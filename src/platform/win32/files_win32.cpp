@@ -72,6 +72,10 @@ bool osMakeFolder(const char* path) { return CreateDirectoryA(path, NULL) != 0; 
 
 bool osRemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
+bool osReplaceFile(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 bool osFreeBytes(const char* root, uint64_t* freeBytes) {
   ULARGE_INTEGER available, total, free;
   if (!GetDiskFreeSpaceExA(root, &available, &total, &free)) return false;
@@ -104,8 +108,10 @@ bool osFileSystemName(const char* root, char* name, int size) {
 
 int osOpenStreamRead(const char* path) { return _sopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO); }
 
-int osOpenStreamWrite(const char* path) {
-  return _sopen(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+int osOpenStreamWrite(const char* path, bool* nameTaken) {
+  int fd = _sopen(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  *nameTaken = fd < 0 && errno == EEXIST;
+  return fd;
 }
 
 int osReadStream(int fd, void* buffer, unsigned size) { return _read(fd, buffer, size); }
@@ -130,13 +136,21 @@ FileHandle osOpenRead(const char* path) {
                                 FILE_ATTRIBUTE_NORMAL, NULL));
 }
 
-FileHandle osCreateUnbuffered(const char* path) {
-  return fromHandle(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, NULL));
+// CREATE_NEW also refuses a link that leads nowhere, which CREATE_ALWAYS
+// would follow to make the file it names.
+static FileHandle createNew(const char* path, DWORD flags, bool* nameTaken) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, flags, NULL);
+  DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  *nameTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+  return fromHandle(file);
 }
 
-FileHandle osCreateBuffered(const char* path) {
-  return fromHandle(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+FileHandle osCreateUnbuffered(const char* path, bool* nameTaken) {
+  return createNew(path, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nameTaken);
+}
+
+FileHandle osCreateBuffered(const char* path, bool* nameTaken) {
+  return createNew(path, FILE_ATTRIBUTE_NORMAL, nameTaken);
 }
 
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
@@ -229,7 +243,8 @@ ListResult osListNext(ListHandle listing, ListEntry* entry) {
 void osListClose(ListHandle listing) { FindClose((HANDLE)listing); }
 
 // Through the wide call, as the listing goes: a folder that can be listed
-// can be told apart too, also where the narrow calls stop short of 520 bytes.
+// can be told apart too, also where the narrow calls stop short of 520
+// bytes. A file opens the same way.
 static HANDLE openFolder(const char* path, IdentityResult* failure) {
   WCHAR wide[1024];
   *failure = identityFailed;
@@ -240,13 +255,35 @@ static HANDLE openFolder(const char* path, IdentityResult* failure) {
   return folder;
 }
 
+// The final path of the open file, in UTF-8: the text is only compared,
+// never shown or handed back to the system, and no character is lost to
+// the code page. The drive form costs a fraction of the device form under
+// wine; a volume without a drive letter has only its GUID form.
+static bool realLocationOf(HANDLE file, char* location, int size) {
+  WCHAR wide[2048];
+  DWORD length = GetFinalPathNameByHandleW(file, wide, 2048, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0 || length >= 2048)
+    length = GetFinalPathNameByHandleW(file, wide, 2048, FILE_NAME_NORMALIZED | VOLUME_NAME_GUID);
+  if (length == 0 || length >= 2048) return false;
+  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, location, size, NULL, NULL) > 0;
+}
+
+bool osRealLocation(const char* path, char* location, int size) {
+  IdentityResult failure;
+  HANDLE file = openFolder(path, &failure);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = realLocationOf(file, location, size);
+  CloseHandle(file);
+  return ok;
+}
+
 // The file index alone, without the volume's serial number that
 // GetFileInformationByHandle works out too: under wine that part costs
 // several hundred microseconds a call.
 typedef LONG(WINAPI* QueryInformationFile)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, ULONG);
 static const ULONG fileInternalInformation = 6;
 
-IdentityResult osFolderIndex(const char* path, uint64_t* index) {
+IdentityResult osFolderIndex(const char* path, uint64_t* index, char* location, int size) {
   static QueryInformationFile query =
       (QueryInformationFile)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile");
   IdentityResult failure;
@@ -263,6 +300,7 @@ IdentityResult osFolderIndex(const char* path, uint64_t* index) {
     ok = GetFileInformationByHandle(folder, &info) != 0;
     if (ok) *index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
   }
+  if (ok && location) ok = realLocationOf(folder, location, size);
   CloseHandle(folder);
   return ok ? identityOk : identityFailed;
 }

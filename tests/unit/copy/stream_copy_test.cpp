@@ -133,7 +133,6 @@ TEST_F(StreamCopy, FailuresDuringTheCopyRemoveThePartialFile) {
   EXPECT_FALSE(exists(to));
 
   clearFaults();
-  addFile(to, "older copy");
   fakeFiles.faults.writeStream.arm(3);
   EXPECT_FALSE(copySingleFile(from, to));
   EXPECT_EQ(status(), "Write Error!   ");

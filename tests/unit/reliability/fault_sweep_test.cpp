@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "copy/replacement.h"
 #include "vestro_test.h"
 
 namespace {
@@ -43,6 +44,8 @@ const Site sites[] = {
     {"list next", &FakeFaults::listNext},
     {"folder identity", &FakeFaults::folderIdentity},
     {"volume serial", &FakeFaults::volumeSerial},
+    {"replace", &FakeFaults::replaceFile},
+    {"real location", &FakeFaults::realLocation},
     {"close written", &FakeFaults::closeWritten},
     {"short read", &FakeFaults::shortRead},
     {"short write", &FakeFaults::shortWrite},
@@ -55,6 +58,8 @@ struct SourceFile {
   std::string copy;
   std::string bytes;
   int64_t lastWrite;
+  std::string oldBytes;  // what stood at the copy's name before the run, if anything
+  bool hadOld;
 };
 
 int runs = 0;
@@ -80,7 +85,17 @@ class FaultSweep : public VestroTest {
     std::string bytes = patternBytes(size, (int)files.size() + 3);
     int64_t time = 132500000000000000LL + (int64_t)files.size() * 123456789;
     addFile(path, bytes, time);
-    files.push_back(SourceFile{path, copy, bytes, time});
+    files.push_back(SourceFile{path, copy, bytes, time, "", false});
+  }
+
+  // What stands at a copy's name before the run: an old copy, or a second
+  // name of another source file.
+  void standing(const char* copy, const std::string& old) {
+    for (SourceFile& f : files)
+      if (f.copy == copy) {
+        f.oldBytes = old;
+        f.hadOld = true;
+      }
   }
 
   void treeWorld() {
@@ -90,12 +105,25 @@ class FaultSweep : public VestroTest {
     source("D:\\src\\sub\\big.bin", "X:\\dst\\sub\\big.bin", 4194404);
     source("D:\\src\\sub\\deeper\\small.txt", "X:\\dst\\sub\\deeper\\small.txt", 100);
     addFolder("D:\\src\\emptydir");
+    // Replaced, not written through: a stale copy, and a second name of a
+    // source file where another file's copy belongs.
+    addFile("X:\\dst\\one.bin", "an old copy of one.bin", 132400000000000000LL);
+    standing("X:\\dst\\one.bin", "an old copy of one.bin");
+    addHardLink("X:\\dst\\empty.txt", "D:\\src\\sub\\big.bin");
+    standing("X:\\dst\\empty.txt", files[2].bytes);
   }
 
   void fileWorld() {
     files.clear();
-    source("D:\\photos\\a.jpg", "X:\\backup\\a.jpg", 4 * 1024 * 1024 + 5);
+    if (overOldCopy) {
+      source("D:\\photos\\a.jpg", "X:\\backup\\a.jpg", 70000);
+      addFile("X:\\backup\\a.jpg", "an old copy", 132400000000000000LL);
+      standing("X:\\backup\\a.jpg", "an old copy");
+    } else {
+      source("D:\\photos\\a.jpg", "X:\\backup\\a.jpg", 4 * 1024 * 1024 + 5);
+    }
   }
+  bool overOldCopy = false;
 
   int run(const char* from, const char* to) {
     const char* argv[] = {"vestro.exe", from, to};
@@ -134,10 +162,15 @@ class FaultSweep : public VestroTest {
       bool carriesTime = copy && (tree ? copy->lastWrite == f.lastWrite
                                        : statusSeconds(copy->lastWrite) == statusSeconds(f.lastWrite));
       EXPECT_TRUE(!carriesTime || equal) << what << ": " << f.copy << " has the source's time, not its bytes";
+      // Whatever stood at the copy's name is there whole until a whole copy takes its place.
+      if (f.hadOld) EXPECT_TRUE(copy && (equal || copy->bytes == f.oldBytes)) << what << ": " << f.copy << " partial";
       std::string name = f.source.substr(f.source.rfind('\\') + 1);
       if (painted.count(name) && painted[name] == "100.00 %")
         EXPECT_TRUE(equal) << what << ": " << name << " shown as done but differs";
     }
+    if (fakeFiles.faults.removeFile.hits == 0)
+      for (const auto& node : fakeFiles.nodes)
+        EXPECT_FALSE(isTemporaryName(node.first.c_str())) << what << ": left " << node.first;
     for (const std::string& entry : fakeFiles.log) {
       std::string path = entry.substr(entry.find(' ') + 1);
       if (entry.rfind("list ", 0) == 0) continue;
@@ -199,11 +232,21 @@ TEST_F(FaultSweep, FileMode) {
   EXPECT_GT(faults, 30);
 }
 
+TEST_F(FaultSweep, FileModeOverAnOldCopy) {
+  runs = faults = 0;
+  overOldCopy = true;
+  sweep(false, "D:\\photos\\a.jpg", "X:\\backup");
+  printf("file mode sweep over an old copy: %d runs, %d faults injected\n", runs, faults);
+  EXPECT_GT(faults, 30);
+}
+
 TEST_F(FaultSweep, ReferenceRunsAreClean) {
   treeWorld();
   check("no fault", run("D:\\src", "X:\\dst"), true);
   EXPECT_EQ(runTally.realCopyCount, 4);
   EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 4)");
+  EXPECT_TRUE(findName("X:\\dst\\empty.txt")->linkTo.empty());
+  EXPECT_EQ(contentOf("X:\\dst\\empty.txt"), "");
 }
 
 // Files that change between their status and their copy.
@@ -224,7 +267,7 @@ TEST_F(FaultSweep, SourcesThatShrinkGrowOrVanish) {
   };
   EXPECT_EQ(run("D:\\src", "X:\\dst"), 0);
   fakeFiles.hook = nullptr;
-  EXPECT_FALSE(exists("X:\\dst\\one.bin"));
+  EXPECT_EQ(contentOf("X:\\dst\\one.bin"), "an old copy of one.bin");  // it vanished: the old copy stays
   EXPECT_FALSE(exists("X:\\dst\\sub\\big.bin"));  // shrank under the copy: the partial copy went
   // The file that vanished is no longer in the source to be listed.
   EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 2)");

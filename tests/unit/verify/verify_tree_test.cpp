@@ -113,12 +113,33 @@ TEST_F(VerifyTree, LinkCyclesAndTheDestinationArePassedOver) {
   addFolder("D:\\src\\out");
   EXPECT_TRUE(verifyTree("D:\\src", "X:\\dst"));
   EXPECT_EQ(runTally.checkedCount, 3);
+  // A destination that really lies inside the source was not filled: the
+  // source is listed and nothing is compared.
   addFile("D:\\src\\out\\x", "x", t);
   runTally = RunTally{0, 0, 0};
   EXPECT_FALSE(verifyTree("D:\\SRC", "d:\\src\\OUT"));
-  // The walk's own destination is not compared with a copy inside itself.
-  EXPECT_EQ(runTally.checkedCount, 3);
-  for (const std::string& path : listed()) EXPECT_EQ(path.find("out"), std::string::npos) << path;
+  EXPECT_EQ(runTally.checkedCount, 0);
+  EXPECT_EQ(listed(), (std::vector<std::string>{"D:\\SRC"}));
+}
+
+// A destination folder that leads back into the source is listed under its
+// source folder, as the copy did not fill it: its "copies" would be files
+// of the source itself, which could pass for current.
+TEST_F(VerifyTree, DestinationFoldersThatLeadIntoTheSourceAreListed) {
+  addFile("D:\\src\\twin\\b", "bbbb", t);
+  addFile("D:\\src\\twin\\c", "cccc", t);
+  removePath("X:\\dst\\sub\\b");
+  removePath("X:\\dst\\sub\\c");
+  removePath("X:\\dst\\sub");
+  addFolderLink("X:\\dst\\sub", "D:\\src\\twin");
+  addFolder("X:\\dst\\twin");
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(listed(), (std::vector<std::string>{"D:\\src\\sub", "D:\\src\\twin\\b", "D:\\src\\twin\\c"}));
+  fakeFiles.faults.realLocation.arm(1, true);
+  mismatchClear();
+  runTally = RunTally{0, 0, 0};
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(listed(), (std::vector<std::string>{"D:\\src"}));  // not even the top can be told
 }
 
 TEST_F(VerifyTree, NamesThatCannotBeOpenedAreListed) {
@@ -134,8 +155,11 @@ TEST_F(VerifyTree, NamesThatCannotBeOpenedAreListed) {
   addFile("D:\\src\\aux", "d", t);
   addFile("D:\\src\\twin", "a", t);
   findNode("D:\\src\\twin")->listedAs = "A";
+  // Not compared with what may be an unfinished copy of the same name.
+  addFile("D:\\src\\a.vestro-tmp", "t", t);
+  addFile("X:\\dst\\a.vestro-tmp", "t", t);
   EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
   EXPECT_EQ(listed(), (std::vector<std::string>{"D:\\src\\caf?.txt", "D:\\src\\..\\evil", "D:\\src\\report.",
-                                                "D:\\src\\aux", "D:\\src\\A"}));
-  EXPECT_EQ(runTally.checkedCount, 9);
+                                                "D:\\src\\aux", "D:\\src\\A", "D:\\src\\a.vestro-tmp"}));
+  EXPECT_EQ(runTally.checkedCount, 10);
 }

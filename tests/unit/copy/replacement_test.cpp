@@ -1,0 +1,166 @@
+// Replacing what stands at a file's destination, in both copies: never
+// through it, only by a whole new copy, and never by following a link.
+#include "copy/replacement.h"
+
+#include <string>
+#include <vector>
+
+#include "copy/stream_copy.h"
+#include "text/path_text.h"
+#include "vestro_test.h"
+
+namespace {
+
+const char* const from = "D:\\s\\f.bin";
+const char* const to = "X:\\t\\f.bin";
+const char* const temporary = "X:\\t\\f.bin.vestro-tmp";
+const int64_t oldTime = 130000000000000000LL;
+
+struct Mode {
+  const char* name;
+  bool (*copy)(const char*, const char*);
+};
+
+bool unbuffered(const char* source, const char* destination) { return copyFileUnbuffered(source, destination); }
+
+const Mode modes[] = {{"file mode", copySingleFile}, {"tree mode", unbuffered}};
+
+}  // namespace
+
+class Replacement : public VestroTest {
+ protected:
+  std::string bytes;
+  void SetUp() override {
+    VestroTest::SetUp();
+    bytes = patternBytes(9 * 1024 * 1024 + 300);
+    addFile(from, bytes, 132500000012345678LL);
+    addFile("D:\\s\\other.bin", "another source file", 132400000000000000LL);
+    addFolder("X:\\t");
+  }
+  void fresh() {
+    TearDown();
+    SetUp();
+  }
+  std::string status() { return rowText(7, 2, 15); }
+};
+
+// A fault at every step of a replacement: the old copy stays byte for byte
+// with its time, the temporary file goes, the status word tells the step,
+// and the file does not count as copied.
+TEST_F(Replacement, AFaultAtEveryStepKeepsTheOldCopy) {
+  const struct {
+    int mode;
+    FakeFault FakeFaults::*site;
+    int call;
+    const char* word;
+  } cases[] = {
+      {0, &FakeFaults::openStreamWrite, 1, "Open Error!    "}, {0, &FakeFaults::readStream, 2, "Read Error!    "},
+      {0, &FakeFaults::writeStream, 3, "Write Error!   "},     {0, &FakeFaults::shortWrite, 1, "Write Error!   "},
+      {0, &FakeFaults::closeWritten, 1, "Write Error!   "},    {0, &FakeFaults::setFileTimes, 1, "Write Error!   "},
+      {0, &FakeFaults::replaceFile, 1, "Open Error!    "},     {1, &FakeFaults::createUnbuffered, 1, "Open Error!    "},
+      {1, &FakeFaults::readFile, 3, "Read Error!    "},       {1, &FakeFaults::shortRead, 2, "Read Error!    "},
+      {1, &FakeFaults::writeFile, 2, "Write Error!   "},      {1, &FakeFaults::shortWrite, 1, "Write Error!   "},
+      {1, &FakeFaults::setEndOfFile, 1, "Write Error!   "},   {1, &FakeFaults::setLastWrite, 1, "Write Error!   "},
+      {1, &FakeFaults::closeWritten, 1, "Write Error!   "},   {1, &FakeFaults::replaceFile, 1, "Open Error!    "},
+  };
+  for (const auto& c : cases) {
+    fresh();
+    addFile(to, "older copy", oldTime);
+    (fakeFiles.faults.*c.site).arm(c.call);
+    bool copied = modes[c.mode].copy(from, to);
+    SCOPED_TRACE(std::string(modes[c.mode].name) + ", " + c.word + std::to_string(c.call));
+    EXPECT_EQ((fakeFiles.faults.*c.site).hits, 1);
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(contentOf(to), "older copy");
+    EXPECT_EQ(findNode(to)->lastWrite, oldTime);
+    EXPECT_EQ(listNames("X:\\t"), std::vector<std::string>{"f.bin"});
+    EXPECT_EQ(status(), c.word);
+    EXPECT_EQ(attrAt(7, 2), 12);
+  }
+}
+
+// What stood at the destination (an old copy, a second name or a link of
+// another source file, a link that leads nowhere) gives up its name to a
+// real copy; the file it led to is not touched. A second name of the source
+// itself is already a current copy, and nothing is written.
+TEST_F(Replacement, WhateverBoreTheNameBecomesARealCopy) {
+  const struct {
+    const char* what;
+    void (*place)();
+    bool copied;
+  } cases[] = {
+      {"an old copy", [] { addFile(to, "older copy", oldTime); }, true},
+      {"a second name of another source file", [] { addHardLink(to, "D:\\s\\other.bin"); }, true},
+      {"a link to another source file", [] { addFileLink(to, "D:\\s\\other.bin"); }, true},
+      {"a link into the source that leads nowhere", [] { addFileLink(to, "D:\\s\\gone.bin"); }, true},
+      {"a second name of the source itself", [] { addHardLink(to, from); }, false},
+      {"a link to the source itself", [] { addFileLink(to, from); }, false},
+  };
+  for (const Mode& mode : modes) {
+    for (const auto& c : cases) {
+      fresh();
+      c.place();
+      std::string before = treeState("D:\\");
+      bool copied = mode.copy(from, to);
+      SCOPED_TRACE(std::string(mode.name) + ": " + c.what);
+      EXPECT_EQ(treeState("D:\\"), before);
+      EXPECT_EQ(copied, c.copied);
+      EXPECT_EQ(fakeFiles.faults.removeFile.calls, 0);
+      EXPECT_EQ(listNames("X:\\t"), std::vector<std::string>{"f.bin"});
+      if (!c.copied) {
+        EXPECT_EQ(status(), "Already Copied!");
+        continue;
+      }
+      EXPECT_TRUE(findName(to)->linkTo.empty());
+      EXPECT_EQ(contentOf(to), bytes);
+      EXPECT_EQ(fakeFiles.faults.replaceFile.calls, 1);
+      EXPECT_EQ(status(), "100.00 %       ");
+    }
+  }
+}
+
+// A temporary file that a stopped run left is the program's own and goes,
+// once its real location shows it is a file of that folder. One that is a
+// link is never followed (a removal would remove what it leads to): that
+// file is not replaced this time, and the old copy stays.
+TEST_F(Replacement, LeftoversOfAStoppedRunAndLinksInTheirPlace) {
+  const struct {
+    const char* what;
+    void (*place)();
+    bool copied;
+  } cases[] = {
+      {"a partial copy", [] { addFile(temporary, "part of a cop", oldTime); }, true},
+      {"a second name of a source file", [] { addHardLink(temporary, "D:\\s\\other.bin"); }, true},
+      {"a link to a source file", [] { addFileLink(temporary, "D:\\s\\other.bin"); }, false},
+      {"a folder", [] { addFolder(temporary); }, false},
+  };
+  for (const Mode& mode : modes) {
+    for (const auto& c : cases) {
+      fresh();
+      addFile(to, "older copy", oldTime);
+      c.place();
+      std::string before = treeState("D:\\");
+      bool copied = mode.copy(from, to);
+      SCOPED_TRACE(std::string(mode.name) + ": " + c.what);
+      EXPECT_EQ(treeState("D:\\"), before);
+      EXPECT_EQ(copied, c.copied);
+      EXPECT_EQ(contentOf(to), c.copied ? bytes : "older copy");
+      EXPECT_EQ(exists(temporary), !c.copied);
+      if (!c.copied) EXPECT_EQ(status(), "Open Error!    ");
+    }
+  }
+}
+
+TEST_F(Replacement, TemporaryNames) {
+  PathBuffer name;
+  EXPECT_TRUE(temporaryNameFor("X:\\t\\a.jpg", name));
+  EXPECT_STREQ(name, "X:\\t\\a.jpg.vestro-tmp");
+  EXPECT_TRUE(isTemporaryName(name));
+  EXPECT_TRUE(isTemporaryName("A.JPG.VESTRO-TMP"));
+  EXPECT_FALSE(isTemporaryName("a.jpg.vestro-tm"));
+  EXPECT_FALSE(isTemporaryName("vestro-tmp"));
+  std::string longest(519 - 11, 'p');
+  EXPECT_TRUE(temporaryNameFor(longest.c_str(), name));
+  longest += 'p';
+  EXPECT_FALSE(temporaryNameFor(longest.c_str(), name));  // would not fit a path: never cut
+}
