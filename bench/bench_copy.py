@@ -14,7 +14,8 @@ file: one file in file mode.
 tree: (a) a folder holding one big file, on disk; (b) many small files on
 tmpfs; (c) the second run over (b); (d) a tree of mixed sizes, edge sizes
 included, on disk; (e) the peak resident set of a run over 20 files and
-over (b).
+over (b); (f) (b) again over a complete copy whose every file is one second
+older (every file replaced).
 memory: (e) alone.
 calls: one run of VESTRO and of the floor probe under wine's relay trace,
 over a fresh destination and again over the finished one, and the calls the
@@ -460,6 +461,48 @@ def bench_mixed(args):
         paired_line("(d) vestro / other build", s["vestro tree mode (copy + verify)"], s["other build"], "none")
 
 
+def make_stale(src, dst):
+    """dst: a complete copy of src (made once) whose every file is one second
+    older than its source, so that a run replaces every file."""
+    if not os.path.isdir(dst):
+        shutil.copytree(src, dst)
+    for folder, _, names in os.walk(src):
+        for name in names:
+            st = os.stat(os.path.join(folder, name))
+            os.utime(os.path.join(dst, os.path.relpath(folder, src), name),
+                     ns=(st.st_atime_ns, st.st_mtime_ns - 1000000000))
+
+
+def bench_stale(args):
+    warm_up(args)
+    src = os.path.join(args.shm, "src")
+    small_tree(src, args.files)
+    dst = os.path.join(args.shm, "stale-dst")
+    remove(dst)
+    s = {"vestro over a stale copy": [], "floor over the same stale copy": []}
+    expect = "REAL COPY COUNT = %d)" % args.files
+
+    def run_vestro():
+        make_stale(src, dst)
+        s["vestro over a stale copy"].append(vestro(src, dst, expect))
+        if OTHER:
+            make_stale(src, dst)
+            s.setdefault("other build", []).append(vestro(src, dst, expect, OTHER))
+
+    def run_floor():
+        make_stale(src, dst)
+        s["floor over the same stale copy"].append(floor(src, dst, args.files))
+
+    for k in range(args.runs):
+        in_turn(k, run_vestro, run_floor)
+    remove(dst)
+    median_table("(f) (b) copied again over a complete copy whose every file is 1 s older %s (every file "
+                 "replaced; the floor overwrites in place)" % place(src), list(s.items()))
+    paired_line("(f) vestro / floor", s["vestro over a stale copy"], s["floor over the same stale copy"], "<= 1.15")
+    if OTHER:
+        paired_line("(f) vestro / other build", s["vestro over a stale copy"], s["other build"], "none")
+
+
 def bench_memory(args):
     few = os.path.join(args.shm, "src-20")
     many = os.path.join(args.shm, "src")
@@ -494,7 +537,8 @@ def bench_memory(args):
 
 
 def bench_tree(args):
-    for section, bench in (("a", bench_big), ("b", bench_small), ("d", bench_mixed), ("e", bench_memory)):
+    for section, bench in (("a", bench_big), ("b", bench_small), ("d", bench_mixed), ("e", bench_memory),
+                           ("f", bench_stale)):
         if section in args.sections:
             bench(args)
 
@@ -695,8 +739,8 @@ def main():
     parser.add_argument("--keep-traces", action="store_true", help="keep the relay traces in VESTRO_E2E_WORK")
     parser.add_argument("--data", default=DISK, help="folder for the trees on disk")
     parser.add_argument("--shm", default=SHM, help="folder for the trees on tmpfs")
-    parser.add_argument("--sections", default="abcde",
-                        help="of tree: a big file, b and c small files, d mixed tree, e memory")
+    parser.add_argument("--sections", default="abcdef",
+                        help="of tree: a big file, b and c small files, d mixed tree, e memory, f every file replaced")
     parser.add_argument("--against", help="another vestro.exe (an earlier build) to run in the same rounds of tree")
     parser.add_argument("--desktop", choices=["held", "per-run"], default="held",
                         help="keep the prefix's desktop up through the bench, or let every run start its own")
