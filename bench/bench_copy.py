@@ -1,7 +1,9 @@
 """Times VESTRO under wine (inside tmux, so the screen is painted) against
 the platform floor probe (/work/shared/bench/floor.c), native cp + sync and
-wine's own xcopy, alternating, and prints medians; measures its peak memory
-and counts the Win32 calls it makes per file.
+wine's own xcopy, alternating, and prints medians of the wall time and of
+the CPU seconds (the run's processes and the prefix's standing ones, see
+winerun.py); measures its peak memory and counts the Win32 calls it makes
+per file.
 
     python3 bench/bench_copy.py file   [--runs N] [--size MIB]
     python3 bench/bench_copy.py tree   [--runs N] [--size MIB] [--files N] [--mixed N] [--sections abcde]
@@ -71,10 +73,12 @@ def remove(path):
             os.remove(path)
 
 
-def timed(command, **kwargs):
-    started = time.perf_counter()
-    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs)
-    return time.perf_counter() - started
+def timed(command):
+    """A native command: its wall and CPU seconds."""
+    run = winerun.measure(command, wine=False)
+    if run.code != 0:
+        raise SystemExit("%s failed (%d)" % (" ".join(command), run.code))
+    return run
 
 
 def sync():
@@ -92,7 +96,7 @@ def vestro(src, dst, expect, program=None):
     run = winerun.run(program or PROGRAM, [harness.win_path(src), harness.win_path(dst)])
     if run.code != 0 or expect not in run.screen.dump():
         raise SystemExit("VESTRO run failed (%d):\n%s" % (run.code, run.screen.dump()))
-    return run.seconds
+    return run
 
 
 def floor(src, dst, files):
@@ -100,24 +104,21 @@ def floor(src, dst, files):
     run = winerun.run(FLOOR_EXE, [harness.win_path(src), harness.win_path(dst)])
     if run.code != 0 or "%d files, 0 bad" % files not in run.screen.dump():
         raise SystemExit("floor run failed (%d):\n%s" % (run.code, run.screen.dump()))
-    return run.seconds
+    return run
 
 
 def cp_sync(src, dst):
     sync()
-    started = time.perf_counter()
-    subprocess.run(["cp", "-a", src, dst], check=True)
-    subprocess.run(["sync"], check=True)
-    return time.perf_counter() - started
+    return timed(["cp", "-a", src, dst]) + timed(["sync"])
 
 
 def xcopy(args):
     before_wine()
     with open(os.path.join(os.environ["VESTRO_E2E_WORK"], "xcopy.log"), "w") as log:
-        started = time.perf_counter()
-        subprocess.run([harness.WINE, "xcopy"] + args, check=True, env=harness.wine_env(), stdout=log, stderr=log,
-                       stdin=subprocess.DEVNULL)
-        return time.perf_counter() - started
+        run = winerun.measure([harness.WINE, "xcopy"] + args, env=harness.wine_env(), log=log)
+    if run.code != 0:
+        raise SystemExit("xcopy %s failed (%d)" % (" ".join(args), run.code))
+    return run
 
 
 def build_floor():
@@ -274,30 +275,42 @@ def header(args):
     if args.what in ("file", "tree"):
         programs = "vestro.exe and floor.exe are" if args.what == "tree" else "vestro.exe is"
         print("  %s timed inside a tmux pane from wine's start to its end; cp and xcopy from Python"
-              " (subprocess);\n  each timed section starts with a run of each over 20 files that is not counted"
+              " (subprocess);\n  CPU seconds: user + system of the run's processes (cpu_run.py reaps wine's double-forked"
+              " ones) + the prefix's\n  standing processes (wineserver, desktop, services) from /proc before and after;"
+              "\n  each timed section starts with a run of each over 20 files that is not counted"
               % programs)
     sys.stdout.flush()
 
 
 def median_table(title, rows, size_bytes=None):
+    """rows: [(name, [Measured])]; wall time, then CPU seconds (the run's own
+    processes + the prefix's standing ones: wineserver, desktop, services)."""
     print("\n" + title)
     for name, samples in rows:
-        m = statistics.median(samples)
+        walls = [r.seconds for r in samples]
+        m = statistics.median(walls)
         rate = "  %8.1f MB/s" % (size_bytes / m / 1e6) if size_bytes else ""
-        print("  %-34s median %8.3f s%s   (runs: %s)" % (name, m, rate, " ".join("%.2f" % s for s in samples)))
+        print("  %-34s median %8.3f s%s   (runs: %s)" % (name, m, rate, " ".join("%.2f" % w for w in walls)))
+        print("  %-34s    cpu %8.3f s = %.3f own + %.3f server   (runs: %s)" % (
+            "", statistics.median(r.cpu for r in samples), statistics.median(r.own_cpu for r in samples),
+            statistics.median(r.server_cpu for r in samples), " ".join("%.2f" % r.cpu for r in samples)))
     sys.stdout.flush()
-    return {name: statistics.median(samples) for name, samples in rows}
+    return {name: statistics.median(r.seconds for r in samples) for name, samples in rows}
 
 
 def ratio_line(label, a, b, target):
     print("  %-34s %.2fx  (ratio of medians; target %s)" % (label, a / b, target))
 
 
-def paired_line(label, a, b, target):
-    """The median of the per-round ratios a[k] / b[k]."""
-    ratios = [x / y for x, y in zip(a, b)]
-    print("  %-34s %.2fx  (median of per-round ratios: %s; target %s)" % (
-        label, statistics.median(ratios), " ".join("%.2f" % r for r in ratios), target))
+def paired_line(label, a, b, target, cpu_target=None):
+    """The median of the per-round ratios a[k] / b[k], in wall time and in
+    CPU seconds."""
+    for what, value, goal in (("wall", lambda r: r.seconds, target), ("cpu", lambda r: r.cpu, cpu_target or target)):
+        ratios = [value(x) / value(y) for x, y in zip(a, b) if value(y) > 0]
+        if not ratios:
+            continue
+        print("  %-34s %.2fx  %-4s (median of per-round ratios: %s; target %s)" % (
+            label, statistics.median(ratios), what, " ".join("%.2f" % r for r in ratios), goal))
     sys.stdout.flush()
 
 
@@ -425,7 +438,8 @@ def bench_small(args):
     median_table("(c) second run over (b), nothing to copy", list(second.items()))
     paired_line("(c) vestro / xcopy /D", second["vestro second run"], second["xcopy /E /I /Y /Q /D"], "<= 0.35")
     if OTHER:
-        paired_line("(c) vestro / other build", second["vestro second run"], second["other build second run"], "none")
+        paired_line("(c) vestro / other build", second["vestro second run"], second["other build second run"],
+                    "<= 1 (no slower than the build before)")
 
 
 def bench_mixed(args):
