@@ -1,8 +1,6 @@
 // Real locations compared.
 #include "copy/real_location.h"
 
-#include <string.h>
-
 #include "text/ascii.h"
 
 namespace {

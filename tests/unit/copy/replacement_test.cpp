@@ -79,16 +79,20 @@ TEST_F(Replacement, AFaultAtEveryStepKeepsTheOldCopy) {
   }
 }
 
+// Something put in a name's place before the copy, and whether the copy is
+// then made.
+struct Placement {
+  const char* what;
+  void (*place)();
+  bool copied;
+};
+
 // What stood at the destination (an old copy, a second name or a link of
 // another source file, a link that leads nowhere) gives up its name to a
 // real copy; the file it led to is not touched. A second name of the source
 // itself is already a current copy, and nothing is written.
 TEST_F(Replacement, WhateverBoreTheNameBecomesARealCopy) {
-  const struct {
-    const char* what;
-    void (*place)();
-    bool copied;
-  } cases[] = {
+  const Placement cases[] = {
       {"an old copy", [] { addFile(to, "older copy", oldTime); }, true},
       {"a second name of another source file", [] { addHardLink(to, "D:\\s\\other.bin"); }, true},
       {"a link to another source file", [] { addFileLink(to, "D:\\s\\other.bin"); }, true},
@@ -124,11 +128,7 @@ TEST_F(Replacement, WhateverBoreTheNameBecomesARealCopy) {
 // link is never followed (a removal would remove what it leads to): that
 // file is not replaced this time, and the old copy stays.
 TEST_F(Replacement, LeftoversOfAStoppedRunAndLinksInTheirPlace) {
-  const struct {
-    const char* what;
-    void (*place)();
-    bool copied;
-  } cases[] = {
+  const Placement cases[] = {
       {"a partial copy", [] { addFile(temporary, "part of a cop", oldTime); }, true},
       {"a second name of a source file", [] { addHardLink(temporary, "D:\\s\\other.bin"); }, true},
       {"a link to a source file", [] { addFileLink(temporary, "D:\\s\\other.bin"); }, false},
