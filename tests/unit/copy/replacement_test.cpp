@@ -87,6 +87,16 @@ struct Placement {
   bool copied;
 };
 
+// Places c, copies in mode and checks the source drive is as it was and
+// whether the copy was made.
+static void copyOverPlacement(const Mode& mode, const Placement& c) {
+  c.place();
+  std::string before = treeState("D:\\");
+  bool copied = mode.copy(from, to);
+  EXPECT_EQ(treeState("D:\\"), before);
+  EXPECT_EQ(copied, c.copied);
+}
+
 // What stood at the destination (an old copy, a second name or a link of
 // another source file, a link that leads nowhere) gives up its name to a
 // real copy; the file it led to is not touched. A second name of the source
@@ -103,12 +113,8 @@ TEST_F(Replacement, WhateverBoreTheNameBecomesARealCopy) {
   for (const Mode& mode : modes) {
     for (const auto& c : cases) {
       fresh();
-      c.place();
-      std::string before = treeState("D:\\");
-      bool copied = mode.copy(from, to);
       SCOPED_TRACE(std::string(mode.name) + ": " + c.what);
-      EXPECT_EQ(treeState("D:\\"), before);
-      EXPECT_EQ(copied, c.copied);
+      copyOverPlacement(mode, c);
       EXPECT_EQ(fakeFiles.faults.removeFile.calls, 0);
       EXPECT_EQ(listNames("X:\\t"), std::vector<std::string>{"f.bin"});
       if (!c.copied) {
@@ -138,12 +144,8 @@ TEST_F(Replacement, LeftoversOfAStoppedRunAndLinksInTheirPlace) {
     for (const auto& c : cases) {
       fresh();
       addFile(to, "older copy", oldTime);
-      c.place();
-      std::string before = treeState("D:\\");
-      bool copied = mode.copy(from, to);
       SCOPED_TRACE(std::string(mode.name) + ": " + c.what);
-      EXPECT_EQ(treeState("D:\\"), before);
-      EXPECT_EQ(copied, c.copied);
+      copyOverPlacement(mode, c);
       EXPECT_EQ(contentOf(to), c.copied ? bytes : "older copy");
       EXPECT_EQ(exists(temporary), !c.copied);
       if (!c.copied) EXPECT_EQ(status(), "Open Error!    ");
