@@ -8,6 +8,7 @@
 #include "copy/path_chain.h"
 #include "copy/run_tally.h"
 #include "copy/unbuffered_copy.h"
+#include "copy/name_rules.h"
 #include "copy/walk_guard.h"
 #include "platform/files_os.h"
 #include "text/path_text.h"

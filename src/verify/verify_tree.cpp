@@ -9,6 +9,7 @@
 #include "copy/copy_rules.h"
 #include "copy/run_tally.h"
 #include "copy/volume_info.h"
+#include "copy/name_rules.h"
 #include "copy/walk_guard.h"
 #include "platform/files_os.h"
 #include "text/path_text.h"
