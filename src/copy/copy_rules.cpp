@@ -6,6 +6,7 @@
 #include "copy/volume_info.h"
 #include "platform/console_os.h"
 #include "text/ascii.h"
+#include "text/path_text.h"
 
 bool sameModifyTime(int64_t a, int64_t b, bool coarse) {
   if (!coarse) return a == b;
@@ -30,35 +31,40 @@ CopyState copyStateOf(const FileStatus& source, const char* destination) {
 namespace {
 
 struct SpaceEstimate {
-  char drive;
+  char root[260];  // the volume's, as volumeRootOf gives it; empty: none
   uint64_t freeBytes;
   uint32_t askedAt;
 };
 
-SpaceEstimate estimate = {0, 0, 0};
+SpaceEstimate estimate = {{0}, 0, 0};
 const uint32_t estimateLifetime = 1000;
 
 }  // namespace
 
-void forgetFreeSpace() { estimate.drive = 0; }
+void forgetFreeSpace() { estimate.root[0] = 0; }
 
+// Only a drive path is asked about; its volume may be one mounted in a
+// folder of the drive.
 bool lacksSpace(const char* destination, int64_t size) {
   char c = destination[0];
   if (!isAsciiLetter((unsigned char)c) || destination[1] != ':' || destination[2] != '\\') return false;
+  char root[sizeof estimate.root];
+  if (!volumeRootOf(destination, root, sizeof root)) return false;
   uint64_t wanted = (uint64_t)size;
   uint32_t now = osMilliseconds();
-  if (estimate.drive == foldAscii(c) && (uint32_t)(now - estimate.askedAt) < estimateLifetime &&
-      estimate.freeBytes >= wanted) {
+  if (estimate.root[0] && sameTextIgnoringCase(estimate.root, root) &&
+      (uint32_t)(now - estimate.askedAt) < estimateLifetime && estimate.freeBytes >= wanted) {
     estimate.freeBytes -= wanted;
     return false;
   }
-  char root[4] = {c, ':', '\\', 0};
   uint64_t freeBytes = 0;
   if (!osFreeBytes(root, &freeBytes)) {
-    estimate.drive = 0;
+    estimate.root[0] = 0;
     return false;
   }
-  estimate = SpaceEstimate{foldAscii(c), freeBytes, now};
+  strcpy(estimate.root, root);
+  estimate.freeBytes = freeBytes;
+  estimate.askedAt = now;
   if (freeBytes < wanted) return true;
   estimate.freeBytes -= wanted;
   return false;

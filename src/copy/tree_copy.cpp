@@ -93,6 +93,6 @@ void copyTree(const char* source, const char* destination) {
   if (!headerFits(source, destination)) return;
   drawHeader(source, destination);
   WalkGuard guard;
-  if (guardStart(&guard, source, destination) != walkInto) return;
-  copyLevel(source, destination, &guard, false);
+  if (guardStart(&guard, source, destination) == walkInto) copyLevel(source, destination, &guard, false);
+  guardEnd(&guard);
 }

@@ -17,17 +17,21 @@ namespace {
 
 const uint32_t largestChunk = 4194304;
 
-// One sector-aligned buffer serves every file of the run.
+// One sector-aligned buffer serves every file of the run. It is aligned to
+// 4,096 bytes at least: a volume may take its writes in larger sectors than
+// the one it reports.
 char* chunkBuffer = nullptr;
 uint32_t chunkAlignment = 0;
 uint32_t chunkCapacity = 0;
+const uint32_t leastAlignment = 4096;
 
 char* bufferFor(uint32_t sectorSize, uint32_t chunkSize) {
-  if (chunkBuffer && chunkAlignment % sectorSize == 0 && chunkCapacity >= chunkSize) return chunkBuffer;
+  uint32_t alignment = sectorSize > leastAlignment ? sectorSize : leastAlignment;
+  if (chunkBuffer && chunkAlignment % alignment == 0 && chunkCapacity >= chunkSize) return chunkBuffer;
   releaseCopyBuffer();
-  chunkBuffer = (char*)osAlignedAlloc(chunkSize, sectorSize);
+  chunkBuffer = (char*)osAlignedAlloc(chunkSize, alignment);
   if (chunkBuffer) {
-    chunkAlignment = sectorSize;
+    chunkAlignment = alignment;
     chunkCapacity = chunkSize;
   }
   return chunkBuffer;
@@ -43,16 +47,36 @@ bool abandon(FileHandle source, FileHandle target, const char* written, const ch
   return false;
 }
 
-FileHandle createFile(const char* path, bool sectors, bool* nameTaken) {
-  return sectors ? osCreateUnbuffered(path, nameTaken) : osCreateBuffered(path, nameTaken);
+// A volume that refuses the unbuffered create as unsupported gets the file
+// through an ordinary handle, and its later files go there at once.
+FileHandle createFile(const char* path, const char* destination, bool* sectors, bool* nameTaken) {
+  bool unsupported = false;
+  FileHandle file = *sectors ? osCreateUnbuffered(path, nameTaken, &unsupported) : nullptr;
+  if (unsupported) {
+    rememberUnbufferedRefused(destination);
+    *sectors = false;
+  }
+  return *sectors ? file : osCreateBuffered(path, nameTaken);
 }
 
 // A temporary file of that name can only be one a stopped run left.
-FileHandle createTemporary(const char* temporary, bool sectors) {
+FileHandle createTemporary(const char* temporary, const char* destination, bool* sectors) {
   bool taken = false;
-  FileHandle file = createFile(temporary, sectors, &taken);
-  if (!file && taken && clearLeftover(temporary)) file = createFile(temporary, sectors, &taken);
+  FileHandle file = createFile(temporary, destination, sectors, &taken);
+  if (!file && taken && clearLeftover(temporary)) file = createFile(temporary, destination, sectors, &taken);
   return file;
+}
+
+// The volume refused the unbuffered handle's first write as unsupported:
+// the file made for it (by this call, under written) goes, and one made
+// through an ordinary handle takes its place. Null, with the file gone or
+// nothing of this call's left, when that cannot be done.
+FileHandle remakeBuffered(FileHandle to, const char* written, const char* destination, bool* removed) {
+  rememberUnbufferedRefused(destination);
+  osCloseFile(to);
+  *removed = osRemoveFile(written);
+  bool taken = false;
+  return *removed ? osCreateBuffered(written, &taken) : nullptr;
 }
 
 }  // namespace
@@ -116,17 +140,17 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
 
   // A file shorter than a sector has no whole sector to keep out of the
   // cache: it goes through an ordinary handle as it is, and needs no end set.
-  bool sectors = size >= sector;
+  bool sectors = size >= sector && !refusesUnbuffered(destination);
   // What stands at the destination is never opened: the copy is written
   // beside it and takes its name once whole. So is the copy that finds the
   // name taken after all (by a link that leads nowhere).
   PathBuffer temporary;
   const char* written = destination;
   bool taken = false;
-  FileHandle to = state == copyMissing ? createFile(destination, sectors, &taken) : nullptr;
+  FileHandle to = state == copyMissing ? createFile(destination, destination, &sectors, &taken) : nullptr;
   if (state == copyStale || taken) {
     written = temporary;
-    to = temporaryNameFor(destination, temporary) ? createTemporary(temporary, sectors) : nullptr;
+    to = temporaryNameFor(destination, temporary) ? createTemporary(temporary, destination, &sectors) : nullptr;
   }
   bool replacing = written == temporary;
   if (!to) {
@@ -147,7 +171,21 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     uint32_t whole = sectors ? (got + sector - 1) / sector * sector : got;
     memset(buffer + got, 0, whole - got);
     uint32_t put = 0;
-    if (!osWriteFile(to, buffer, whole, &put) || put != whole) return abandon(from, to, written, "Write Error!");
+    bool unsupported = false;
+    bool wrote = osWriteFile(to, buffer, whole, &put, &unsupported) && put == whole;
+    if (!wrote && unsupported && sectors && copied == 0) {
+      bool removed = false;
+      sectors = false;
+      to = remakeBuffered(to, written, destination, &removed);
+      if (!to && removed) {
+        osCloseFile(from);
+        showStatus("Open Error!");
+        return false;
+      }
+      whole = got;
+      wrote = to && osWriteFile(to, buffer, whole, &put) && put == whole;
+    }
+    if (!wrote) return abandon(from, to, written, "Write Error!");
     copied += got;
     // The share shown counts whole sectors only, as before the tail.
     if (got >= sector) showProgress(copied < alignedSize ? copied : alignedSize, size);

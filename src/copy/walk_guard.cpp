@@ -3,66 +3,167 @@
 
 #include <string.h>
 
+#include "text/ascii.h"
+#include "text/path_text.h"
 
 namespace {
 
-enum Sameness { different, same, cannotTell };
+const uint64_t allOnes = ~(uint64_t)0;
 
-bool volumeOf(GuardFolder* folder) {
-  if (folder->volumeState == 0) folder->volumeState = osVolumeSerial(folder->path, &folder->volume) ? 1 : -1;
-  return folder->volumeState == 1;
+// A volume that keeps no IDs gives 0, one that cannot make a unique one
+// gives all ones: neither says anything.
+bool idWorth(const FolderId& id) {
+  if (id.low == 0 && id.high == 0) return false;
+  return !(id.low == allOnes && (id.high == allOnes || id.high == 0));
 }
+
+uint64_t keyOf(const char* text) {
+  uint64_t key = 14695981039346656037ULL;
+  for (; *text; ++text) key = (key ^ (unsigned char)foldAscii(*text)) * 1099511628211ULL;
+  return key;
+}
+
+IdentityResult open(const char* path, GuardFolder* folder) {
+  memset(folder, 0, sizeof *folder);
+  folder->path = path;
+  IdentityResult found = osOpenFolder(path, &folder->handle);
+  if (found != identityOk) {
+    folder->handle = nullptr;
+    return found;
+  }
+  folder->indexHad = osFolderIndex(folder->handle, &folder->index) && folder->index != 0 && folder->index != allOnes;
+  return identityOk;
+}
+
+void close(GuardFolder* folder) {
+  if (folder->handle) osCloseFolder(folder->handle);
+  folder->handle = nullptr;
+}
+
+bool idOf(GuardFolder* folder) {
+  if (folder->idState == 0)
+    folder->idState = osFolderId(folder->handle, &folder->id) && idWorth(folder->id) ? 1 : -1;
+  return folder->idState == 1;
+}
+
+// The first form of its final path that the folder's volume gives.
+bool firstLocation(GuardFolder* folder, char* text) {
+  if (folder->locationState == 0) {
+    folder->locationState = -1;
+    for (int form = locationDrive; form < locationNone && folder->locationState < 0; ++form) {
+      if (!osFolderLocation(folder->handle, (LocationForm)form, text, locationSize)) continue;
+      folder->form = (LocationForm)form;
+      folder->locationKey = keyOf(text);
+      folder->locationState = 1;
+    }
+    return folder->locationState == 1;
+  }
+  return folder->locationState == 1 && osFolderLocation(folder->handle, folder->form, text, locationSize);
+}
+
+bool locationOf(GuardFolder* folder) {
+  if (folder->locationState == 0) {
+    char text[locationSize];
+    firstLocation(folder, text);
+  }
+  return folder->locationState == 1;
+}
+
+enum Evidence { idsDiffer, idsAgree, idsProveNothing };
 
 // Numbers that differ tell two folders apart at once; numbers that agree
-// need the volumes too.
-Sameness compare(GuardFolder* a, GuardFolder* b) {
-  if (a->index != b->index) return different;
-  if (!volumeOf(a) || !volumeOf(b)) return cannotTell;
-  return a->volume == b->volume ? same : different;
+// need the full identities, which volumes that keep no IDs give as 0.
+Evidence byIds(GuardFolder* a, GuardFolder* b) {
+  if (a->indexHad && b->indexHad && a->index != b->index) return idsDiffer;
+  if (!idOf(a) || !idOf(b)) return idsProveNothing;
+  bool agree = a->id.volume == b->id.volume && a->id.low == b->id.low && a->id.high == b->id.high;
+  return agree ? idsAgree : idsDiffer;
 }
 
-// location: where it really is, asked in the same call, when not null.
-IdentityResult identify(const char* path, GuardFolder* folder, char* location = nullptr) {
-  folder->path = path;
-  folder->volumeState = 0;
-  return osFolderIndex(path, &folder->index, location, location ? locationSize : 0);
+bool sameFullPath(const char* a, const char* b) {
+  char fullA[locationSize];
+  char fullB[locationSize];
+  if (!osFullPath(a, fullA, locationSize) || !osFullPath(b, fullB, locationSize)) return sameLocation(a, b);
+  return sameLocation(fullA, fullB);
 }
 
-// A failure to learn the destination's identity may pass: it is asked again
-// whenever it is needed, and until it is had no folder can be told from it.
+// Final paths tell where IDs agree, since a volume may hand an ID out
+// again, and where they prove nothing. Without final paths, IDs that agree
+// are taken at their word (the folders of the path are held open, so
+// theirs are not handed out again); with neither, only the same full path
+// is the same folder, and the depth limit ends a cycle through links.
+bool same(GuardFolder* a, GuardFolder* b) {
+  Evidence ids = byIds(a, b);
+  if (ids == idsDiffer) return false;
+  if (locationOf(a) && locationOf(b) && a->form == b->form) {
+    if (a->locationKey != b->locationKey) return false;
+    char textA[locationSize];
+    char textB[locationSize];
+    return firstLocation(a, textA) && firstLocation(b, textB) && sameLocation(textA, textB);
+  }
+  if (ids == idsAgree) return true;
+  return sameFullPath(a->path, b->path);
+}
+
+// A failure to open the destination may pass: it is asked again whenever
+// it is needed, and until it is had no folder can be told from it.
 bool destinationKnown(WalkGuard* guard) {
   if (!guard->destinationKnown) {
-    IdentityResult found = identify(guard->destination.path, &guard->destination);
+    IdentityResult found = open(guard->destination.path, &guard->destination);
     guard->destinationKnown = found != identityFailed;
     guard->destinationExists = found == identityOk;
   }
   return guard->destinationKnown;
 }
 
-// The worst of folder against every folder of the path on both sides.
-Sameness againstPath(WalkGuard* guard, GuardFolder* folder) {
-  Sameness worst = different;
-  for (int i = 0; i < guard->depth && worst != same; ++i) {
-    Sameness s = compare(folder, &guard->sources[i]);
-    if (s == different && guard->targetKnown[i]) s = compare(folder, &guard->targets[i]);
-    if (s != different) worst = s;
+bool onPath(WalkGuard* guard, GuardFolder* folder) {
+  for (int i = 0; i < guard->depth; ++i) {
+    if (same(folder, &guard->sources[i])) return true;
+    if (guard->targetKnown[i] && same(folder, &guard->targets[i])) return true;
   }
-  return worst;
+  return false;
 }
 
-GuardAnswer enter(WalkGuard* guard, const char* source, char* location) {
-  if (guard->depth >= walkDepthLimit) return passOver;
-  GuardFolder folder;
-  if (identify(source, &folder, location) != identityOk || !destinationKnown(guard)) return notWalked;
-  Sameness met = guard->destinationExists ? compare(&folder, &guard->destination) : different;
-  if (met != same) {
-    Sameness onPath = againstPath(guard, &folder);
-    if (onPath != different) met = onPath;
+// A link anywhere from the top-level destination down to path may lead
+// anywhere.
+bool linkOnTheWay(WalkGuard* guard, const char* path) {
+  if (osIsLink(path) != 0) return true;
+  for (int i = guard->depth - 1; i >= 0; --i) {
+    if (!guard->targetKnown[i]) continue;
+    if (guard->targetLinked[i] == 0) guard->targetLinked[i] = osIsLink(guard->targets[i].path) == 0 ? -1 : 1;
+    if (guard->targetLinked[i] == 1) return true;
   }
-  if (met == same) return passOver;
-  if (met == cannotTell) return notWalked;
+  return false;
+}
+
+// What stood in the destination before the run may lead anywhere: into
+// the source it would send the copies' writes. Its final path, in the
+// source's form, says where it leads; without one, its full path says it
+// unless a link on the way could lead elsewhere.
+bool mayLeadIntoSource(WalkGuard* guard, GuardFolder* folder) {
+  char location[locationSize];
+  if (guard->sourceForm != locationNone &&
+      osFolderLocation(folder->handle, guard->sourceForm, location, locationSize))
+    return locationWithin(location, guard->sourceLocation);
+  if (!osFullPath(folder->path, location, locationSize) || locationWithin(location, guard->sourceFull)) return true;
+  return linkOnTheWay(guard, folder->path);
+}
+
+GuardAnswer enter(WalkGuard* guard, const char* source) {
+  if (guard->depth >= walkDepthLimit) return notWalked;
+  GuardFolder folder;
+  if (open(source, &folder) != identityOk) return notWalked;
+  if (!destinationKnown(guard)) {
+    close(&folder);
+    return notWalked;
+  }
+  if ((guard->destinationExists && same(&folder, &guard->destination)) || onPath(guard, &folder)) {
+    close(&folder);
+    return passOver;
+  }
   guard->sources[guard->depth] = folder;
   guard->targetKnown[guard->depth] = false;
+  guard->targetLinked[guard->depth] = 0;
   ++guard->depth;
   return walkInto;
 }
@@ -70,36 +171,40 @@ GuardAnswer enter(WalkGuard* guard, const char* source, char* location) {
 }  // namespace
 
 GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination) {
+  memset(&guard->destination, 0, sizeof guard->destination);
   guard->destination.path = destination;
   guard->destinationKnown = false;
   guard->depth = 0;
   destinationKnown(guard);
-  // The source's real location is had with its identity, or nothing is walked.
-  GuardAnswer answer = enter(guard, source, guard->sourceLocation);
-  if (answer == walkInto) answer = guardTarget(guard, destination, true);
+  GuardAnswer answer = enter(guard, source);
+  if (answer == walkInto) {
+    guard->sourceForm = firstLocation(&guard->sources[0], guard->sourceLocation) ? guard->sources[0].form : locationNone;
+    if (!osFullPath(source, guard->sourceFull, locationSize)) copyText(guard->sourceFull, locationSize, source);
+    answer = guardTarget(guard, destination, true);
+  }
   // At the top nothing is passed over in silence: a source that is its own
   // destination has not been copied.
   return answer == walkInto ? walkInto : notWalked;
 }
 
-GuardAnswer guardEnter(WalkGuard* guard, const char* source) { return enter(guard, source, nullptr); }
+GuardAnswer guardEnter(WalkGuard* guard, const char* source) { return enter(guard, source); }
 
 GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed) {
   GuardFolder folder;
-  char location[locationSize];
-  IdentityResult found = identify(destination, &folder, existed ? location : nullptr);
+  IdentityResult found = open(destination, &folder);
   // A destination folder that could not be made is no folder of the walk:
   // its files fail one by one and are listed one by one.
   if (found == identityMissing) return walkInto;
   // Compared with the path as it was, and with the folder just entered.
   --guard->depth;
-  if (found != identityOk) return notWalked;
-  // What stood there before the run may lead anywhere: into the source it
-  // would send the copies' writes.
-  if (existed && locationWithin(location, guard->sourceLocation)) return notWalked;
-  Sameness met = againstPath(guard, &folder);
-  if (met == different) met = compare(&folder, &guard->sources[guard->depth]);
-  if (met != different) return notWalked;
+  GuardFolder* entered = &guard->sources[guard->depth];
+  bool refused = found != identityOk || (existed && mayLeadIntoSource(guard, &folder)) ||
+                 onPath(guard, &folder) || same(&folder, entered);
+  if (refused) {
+    close(&folder);
+    close(entered);
+    return notWalked;
+  }
   guard->targets[guard->depth] = folder;
   guard->targetKnown[guard->depth] = true;
   ++guard->depth;
@@ -107,5 +212,13 @@ GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed)
 }
 
 void guardLeave(WalkGuard* guard) {
-  if (guard->depth > 0) --guard->depth;
+  if (guard->depth == 0) return;
+  --guard->depth;
+  close(&guard->sources[guard->depth]);
+  if (guard->targetKnown[guard->depth]) close(&guard->targets[guard->depth]);
+}
+
+void guardEnd(WalkGuard* guard) {
+  while (guard->depth > 0) guardLeave(guard);
+  close(&guard->destination);
 }

@@ -1,5 +1,5 @@
 // Keeps a tree walk out of its own destination and out of folder-link
-// cycles, and away from names that would reach another entry than their own.
+// cycles.
 #pragma once
 #include <stdint.h>
 
@@ -8,28 +8,38 @@
 
 const int walkDepthLimit = 260;
 
-/// A folder as the guard knows it: its number on its volume, and the
-/// volume's serial once it has been needed.
+/// A folder as the guard knows it. What costs more than its number is asked
+/// once, when first needed.
 struct GuardFolder {
-  const char* path;  // valid while the folder is on the walk's path
+  const char* path;     // valid while the folder is on the walk's path
+  FolderHandle handle;  // open while the folder is on the walk's path
   uint64_t index;
-  uint64_t volume;
-  signed char volumeState;  // 0 not asked yet, 1 known, -1 cannot be had
+  bool indexHad;        // its number was had and is neither 0 nor all ones
+  signed char idState;  // 0 not asked yet, 1 had and worth something, -1 not
+  FolderId id;
+  signed char locationState;  // 0 not asked yet, 1 had, -1 cannot be had
+  LocationForm form;
+  uint64_t locationKey;  // of the final path's text
 };
 
 /// The folders of the walk's current path, on the source side and on the
-/// destination side, by identity, and the top-level destination. Every
-/// folder the walk enters must be new to both paths: whatever spelling or
-/// link leads there, a folder met again is a cycle, and the destination met
-/// as a source would be copied into itself.
+/// destination side, and the top-level destination. Every folder the walk
+/// enters must be new to both paths: whatever spelling or link leads there,
+/// a folder met again is a cycle, and the destination met as a source would
+/// be copied into itself. Two folders are one only on evidence that holds:
+/// IDs the volume keeps (while the folders are held open), or else their
+/// final paths, or else their full paths as written.
 struct WalkGuard {
-  GuardFolder destination;  // the top-level destination, asked again until its identity is had
+  GuardFolder destination;  // the top-level destination, held open for the walk
   bool destinationKnown;
   bool destinationExists;
-  char sourceLocation[locationSize];  // where the top-level source really is, links followed
+  LocationForm sourceForm;  // locationNone: the source has no final path
+  char sourceLocation[locationSize];  // where the top-level source really is
+  char sourceFull[locationSize];      // its full path as written
   GuardFolder sources[walkDepthLimit];
   GuardFolder targets[walkDepthLimit];
-  bool targetKnown[walkDepthLimit];  // false: that destination folder does not exist
+  bool targetKnown[walkDepthLimit];        // false: that destination folder does not exist
+  signed char targetLinked[walkDepthLimit];  // 0 not asked, 1 a link, -1 no link
   int depth;
 };
 
@@ -37,13 +47,13 @@ struct WalkGuard {
 enum GuardAnswer {
   walkInto,   // it joins the current path; guardLeave when it is done
   passOver,   // the walk's own destination or a way back up its path: nothing to copy there
-  notWalked,  // it cannot be told from those, or its copy would land in a folder of the
-              // walk itself: not copied, and verification lists it
+  notWalked,  // its copy would land in a folder of the walk itself or of the source, it
+              // cannot be opened, or it lies too deep: not copied, and verification lists it
 };
 
 /// Starts a walk of source into destination (both must stay valid for the
-/// whole walk). walkInto, or notWalked when they cannot be told apart, are
-/// one folder, or the destination really lies inside the source.
+/// whole walk). walkInto, or notWalked when they are one folder or the
+/// destination really lies inside the source. guardEnd follows either way.
 GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination);
 
 /// Whether the walk may enter the source sub-folder at path source; on
@@ -54,7 +64,12 @@ GuardAnswer guardEnter(WalkGuard* guard, const char* source);
 /// already, or missing when it could not be made). A destination folder
 /// that stood before the run (existed) is only filled when it really lies
 /// neither at the top-level source nor inside it, whatever links lead
-/// there. On anything but walkInto the folder has left the path again.
+/// there; where that cannot be had, when neither it nor a folder above it
+/// in the destination is a link. On anything but walkInto the folder has
+/// left the path again.
 GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed);
 
 void guardLeave(WalkGuard* guard);
+
+/// Lets go of every folder the guard still holds.
+void guardEnd(WalkGuard* guard);

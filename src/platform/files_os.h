@@ -52,6 +52,11 @@ bool osBytesPerSector(const char* root, uint32_t* bytesPerSector);
 /// size - 1 bytes; root null: the volume of the current folder.
 bool osFileSystemName(const char* root, char* name, int size);
 
+/// The root of the volume that holds the folder at path (links followed,
+/// a volume mounted in a folder being its own: "C:\Mnt\Disk\"), ending in a
+/// backslash, at most size - 1 bytes; false when it cannot be had.
+bool osVolumeRootOf(const char* path, char* root, int size);
+
 // Stream descriptors of the C runtime (whole-file copies in file mode).
 
 /// Opens for reading in binary mode, sharing everything; -1 on failure.
@@ -80,13 +85,16 @@ FileHandle osOpenRead(const char* path);
 /// move a multiple of it, and use a buffer aligned to it. Null on failure,
 /// with *nameTaken set when something already bears the name: an existing
 /// file is never opened, so nothing is written through a link or another
-/// name of a file.
-FileHandle osCreateUnbuffered(const char* path, bool* nameTaken);
+/// name of a file. *unsupported, when asked, is set when the volume refuses
+/// unbuffered I/O altogether (an ordinary handle will do there).
+FileHandle osCreateUnbuffered(const char* path, bool* nameTaken, bool* unsupported = nullptr);
 /// Creates a new file for ordinary cached writing, no sharing: any size from
 /// any buffer. Fails as osCreateUnbuffered does.
 FileHandle osCreateBuffered(const char* path, bool* nameTaken);
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done);
-bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done);
+/// *unsupported, when asked, is set when the volume refused the write as a
+/// kind of I/O it does not take (an unbuffered handle's write there).
+bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done, bool* unsupported = nullptr);
 /// Size and last-write time (100-nanosecond units since 1601) of an open
 /// file, in one call.
 bool osFileFacts(FileHandle file, int64_t* size, int64_t* lastWrite);
@@ -124,23 +132,53 @@ ListResult osListFirst(const char* pattern, ListHandle* listing, ListEntry* entr
 ListResult osListNext(ListHandle listing, ListEntry* entry);
 void osListClose(ListHandle listing);
 
-// A folder's identity is its number on its volume and the volume's serial
-// number: the same for every spelling that reaches it (letter case, relative
-// path, short name, link). The number is cheap to ask; the serial is not
-// (under wine it costs as much as copying a small file), and is asked only
-// of two folders whose numbers agree.
+// A folder's identity. Its number on its volume is cheap to ask and tells
+// two folders apart when the numbers differ; numbers that agree need the
+// full identity (the volume's serial and the 128-bit ID), which costs more.
+// Some volumes give numbers that prove nothing: 0 or all ones where they
+// keep none, numbers handed out again once a folder's last handle closes
+// (so the walk holds the folders of its path open). Where IDs prove
+// nothing, where a folder really is (its final path) still tells.
+
+struct OsFolder;
+typedef OsFolder* FolderHandle;
 
 enum IdentityResult { identityOk, identityMissing, identityFailed };
 
-/// The folder's number on its volume, and, when location is not null, where
-/// it really is as osRealLocation gives it (size bytes). identityMissing
-/// when nothing of that name exists; identityFailed when it exists but
-/// either cannot be had.
-IdentityResult osFolderIndex(const char* path, uint64_t* index, char* location = nullptr, int size = 0);
+/// Opens the folder at path (links followed) to ask who it is; as long as
+/// it stays open its ID is its own. identityMissing when nothing of that
+/// name exists, identityFailed when it cannot be opened.
+IdentityResult osOpenFolder(const char* path, FolderHandle* folder);
+void osCloseFolder(FolderHandle folder);
 
-/// The serial number of the volume that holds the folder at path (links
-/// followed); false when it cannot be had.
-bool osVolumeSerial(const char* path, uint64_t* serial);
+/// The folder's 64-bit number on its volume.
+bool osFolderIndex(FolderHandle folder, uint64_t* index);
+
+/// The full identity: the volume's serial and the 128-bit ID (a 64-bit
+/// number widened where the volume has no 128-bit one).
+struct FolderId {
+  uint64_t volume;
+  uint64_t low;
+  uint64_t high;
+};
+bool osFolderId(FolderHandle folder, FolderId* id);
+
+/// The forms a final path can take: the drive form ("\\?\C:\..."), the
+/// volume GUID form, and the device form the volume was opened by. Two
+/// final paths compare only in the same form.
+enum LocationForm { locationDrive, locationGuid, locationDevice, locationNone };
+
+/// Where the open folder really is, in that form, as osRealLocation gives
+/// its text; false when the volume cannot give it in that form.
+bool osFolderLocation(FolderHandle folder, LocationForm form, char* location, int size);
+
+/// The full path that path names as written (current folder and ".."
+/// applied, no link followed), at most size - 1 bytes.
+bool osFullPath(const char* path, char* full, int size);
+
+/// 1 when the name at path is itself a link (a reparse point), 0 when it is
+/// not, -1 when that cannot be had.
+int osIsLink(const char* path);
 
 /// A key of a listed name as the file system compares names: two names that
 /// it takes for the same one (they differ only in letter case) get one key.

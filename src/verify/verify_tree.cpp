@@ -97,11 +97,17 @@ bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, 
 
 bool verifyTree(const char* source, const char* destination) {
   WalkGuard guard;
-  if (guardStart(&guard, source, destination) != walkInto) {
+  bool good = false;
+  if (guardStart(&guard, source, destination) == walkInto) {
+    // The facts of the volume inside the destination, which may be mounted there.
+    PathBuffer inside;
+    bool coarse = hasCoarseTimes(joinPath(inside, sizeof inside, destination, "") ? inside : destination);
+    good = verifyLevel(source, destination, &guard, coarse, true);
+  } else {
     // Never compared with itself: a source that is its own destination, or
-    // cannot be told from it, was not copied.
+    // whose copies would land inside it, was not copied.
     recordMismatch(source);
-    return false;
   }
-  return verifyLevel(source, destination, &guard, hasCoarseTimes(destination), true);
+  guardEnd(&guard);
+  return good;
 }

@@ -1,16 +1,20 @@
 """Hostile trees: link cycles, the destination inside the source, locked and
-read-only copies, long paths, Shift-JIS names at every depth and names the
-code page cannot spell. Nothing may be lost, corrupted or written elsewhere."""
+read-only copies, long paths, Shift-JIS names at every depth, names the
+code page cannot spell and volumes whose file IDs are 0 or repeat. Nothing
+may be lost, corrupted or written elsewhere."""
 import os
 import shutil
+import signal
 import subprocess
 import time
 import unittest
 
 from harness import WINE, WORK, run_in_tmux, run_plain, scratch, sjis, win_path, wine_env
-from tree_state import SourceKept, files_below
+from tree_state import SourceKept, files_below, snapshot
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# Debian's python3-fusepy serves the system interpreter only.
+FUSE_PYTHON = "/usr/bin/python3"
 
 
 def write(path, data):
@@ -24,6 +28,18 @@ def listed(printed):
     return sorted(line[1:] for line in printed.decode("cp932", "replace").splitlines())
 
 
+def mounted(path):
+    """Read from the kernel's table, which a wedged mount cannot block."""
+    with open("/proc/self/mounts") as f:
+        return any(line.split()[1] == os.path.realpath(path) for line in f)
+
+
+def unmount(path, lazy=False):
+    if mounted(path):
+        subprocess.run(["fusermount", "-u"] + (["-z"] if lazy else []) + [os.path.realpath(path)],
+                       stderr=subprocess.DEVNULL, timeout=30)
+
+
 class HostileTrees(SourceKept, unittest.TestCase):
     def assert_copies_intact(self, src, dst):
         """Every copy that exists equals its source, and carries its time."""
@@ -33,6 +49,57 @@ class HostileTrees(SourceKept, unittest.TestCase):
             self.assertEqual(data, sources[name], name)
             self.assertEqual(os.stat(os.path.join(src, name)).st_mtime_ns // 100,
                              os.stat(os.path.join(dst, name)).st_mtime_ns // 100, name)
+
+    def mount_lying_ids(self, mode, backing, mountpoint):
+        """Serves backing at mountpoint through fuse_ids.py until the test
+        ends. The server is killed after 240 s at the latest: a wedged mount
+        then fails every call instead of hanging the run."""
+        os.makedirs(mountpoint)
+        log = open(mountpoint + ".log", "w+")
+        server = subprocess.Popen(["timeout", "-s", "KILL", "240", FUSE_PYTHON, os.path.join(HERE, "fuse_ids.py"),
+                                   mode, backing, mountpoint], stdout=log, stderr=log, start_new_session=True)
+
+        def stop():
+            unmount(mountpoint)
+            unmount(mountpoint, lazy=True)
+            try:
+                server.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(server.pid, signal.SIGKILL)
+                server.wait()
+            log.close()
+        self.addCleanup(stop)
+        for _ in range(200):
+            if mounted(mountpoint) or server.poll() is not None:
+                break
+            time.sleep(0.05)
+        log.seek(0)
+        self.assertTrue(mounted(mountpoint), "fuse_ids.py did not mount: " + log.read())
+
+    def test_volumes_whose_file_ids_are_zero_or_repeat(self):
+        """Wine hands inode numbers on as file IDs: through fuse_ids.py every
+        ID is 0, or a folder's repeats the one two levels above. Every folder
+        is still copied once, and FROM is not written."""
+        tree = {"top.txt": b"top", "a/one.txt": b"one", "a/b/two.txt": b"two!", "c/three.txt": b"three"}
+        for mode in ("zero", "repeat"):
+            with self.subTest(mode=mode):
+                unmount(os.path.join(WORK, "hostile-ids-" + mode, "from"), lazy=True)  # left by a killed run
+                root = scratch("hostile-ids-" + mode)
+                backing, src, dst = (os.path.join(root, n) for n in ("backing", "from", "to"))
+                for n, (name, data) in enumerate(sorted(tree.items())):
+                    write(os.path.join(backing, name), data)
+                    stamp = 1600000000123456700 + n * 86400 * 10**9
+                    os.utime(os.path.join(backing, name), ns=(stamp, stamp))
+                self.mount_lying_ids(mode, backing, src)
+                self.keep_source(backing)
+                view = snapshot(src)
+                run = run_in_tmux([win_path(src), win_path(dst)], timeout=60)
+                self.assertEqual(run.code, 0, run.screen.dump())
+                self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 4)", run.screen.dump())
+                self.assertEqual(files_below(dst), tree)
+                self.assert_copies_intact(src, dst)
+                self.assert_source_unchanged()
+                self.assertEqual(snapshot(src), view)
 
     def test_symlink_cycles(self):
         root = scratch("hostile-cycle")

@@ -124,6 +124,12 @@ Resolved resolve(const char* path, bool followLast = true) {
         if (key.compare(0, volume.first.size(), volume.first) == 0) r.volume = volume.first;
     }
   }
+  // A volume mounted in a folder holds what lies below that folder.
+  for (const auto& volume : fakeFiles.volumes) {
+    const std::string& root = volume.first;
+    bool below = key.compare(0, root.size(), root) == 0 && (key.size() == root.size() || key[root.size()] == '\\');
+    if (below && root.size() > r.volume.size()) r.volume = root;
+  }
   r.ok = true;
   r.key = key;
   r.shown = shown;
@@ -301,7 +307,10 @@ int64_t statusSeconds(int64_t fileTime) {
 
 void clearFaults() { fakeFiles.faults = FakeFaults(); }
 
+void forgetFolderOpens();
+
 void resetFakeFiles() {
+  forgetFolderOpens();
   fakeFiles.nodes.clear();
   fakeFiles.children.clear();
   fakeFiles.volumes.clear();
@@ -323,6 +332,8 @@ void resetFakeFiles() {
 void addVolume(const char* root, uint32_t sectorSize, const char* fileSystem) {
   std::string key = upper(root);
   if (!key.empty() && key.back() == '\\') key.pop_back();
+  bool mounted = key.size() > 2 && key[1] == ':';
+  if (mounted) addFolder(parentOf(key).c_str());
   FakeVolume& volume = fakeFiles.volumes[key];
   volume.sectorSize = sectorSize;
   volume.fileSystem = fileSystem;
@@ -330,6 +341,14 @@ void addVolume(const char* root, uint32_t sectorSize, const char* fileSystem) {
   node.folder = true;
   node.name = key;
   node.id = fakeFiles.nextId++;
+  if (!mounted) return;
+  // The folder it is mounted in lists it under the name written.
+  std::vector<std::string> names = splitNames(root);
+  node.name = names.back();
+  std::vector<std::string>& siblings = fakeFiles.children[parentOf(key)];
+  for (const std::string& sibling : siblings)
+    if (sibling == key) return;
+  siblings.push_back(key);
 }
 
 struct SetupScope {
@@ -556,7 +575,11 @@ bool locate(const char* path, char* location, int size) {
     r = resolve(path);
     node = nodeOf(r);
   }
-  if (!node || node->identityFails) return false;
+  if (!node || node->identityFails || !volumeOf(r).finalPaths) return false;
+  for (std::string above = parentOf(r.key); !above.empty(); above = parentOf(above)) {
+    auto found = fakeFiles.nodes.find(above);
+    if (found != fakeFiles.nodes.end() && found->second.hidesFinalPaths) return false;
+  }
   std::string text = isVolumeKey(r.key) ? r.key + "\\" : r.key;
   if ((int)text.size() >= size) return false;
   strcpy(location, text.c_str());
@@ -586,6 +609,15 @@ bool osBytesPerSector(const char* root, uint32_t* bytesPerSector) {
   Resolved r = resolve(root ? root : ".");
   if (!r.ok) return false;
   *bytesPerSector = volumeOf(r).sectorSize;
+  return true;
+}
+
+bool osVolumeRootOf(const char* path, char* root, int size) {
+  handedIn(path);
+  if (fakeFiles.faults.volumeRoot.strike()) return false;
+  Resolved r = resolve(path);
+  if (!r.ok || (int)r.volume.size() + 2 > size) return false;
+  strcpy(root, (r.volume + "\\").c_str());
   return true;
 }
 
@@ -659,11 +691,17 @@ FileHandle osOpenRead(const char* path) {
   return (FileHandle)openHandle(r, readHandle);
 }
 
-FileHandle osCreateUnbuffered(const char* path, bool* nameTaken) {
+FileHandle osCreateUnbuffered(const char* path, bool* nameTaken, bool* unsupported) {
   handedIn(path);
   *nameTaken = false;
+  if (unsupported) *unsupported = false;
   fakeFiles.log.push_back(std::string("create ") + path);
   if (fakeFiles.faults.createUnbuffered.strike()) return nullptr;
+  Resolved own = resolve(path, false);
+  if (own.ok && fakeFiles.volumes[own.volume].unbufferedRefused == refusesCreate) {
+    if (unsupported) *unsupported = true;
+    return nullptr;
+  }
   Resolved r;
   if (!createNew(path, nameTaken, &r)) return nullptr;
   return (FileHandle)openHandle(r, unbufferedHandle);
@@ -688,16 +726,22 @@ bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
   return true;
 }
 
-bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done) {
+bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done, bool* unsupported) {
   *done = 0;
+  if (unsupported) *unsupported = false;
   if (fakeFiles.faults.writeFile.strike()) return false;
   FakeHandle* h = handleOf((intptr_t)file);
   if (!h || (h->kind != unbufferedHandle && h->kind != bufferedHandle)) return false;
   if (h->kind == unbufferedHandle) {
-    uint32_t sector = fakeFiles.volumes[h->volume].sectorSize;
-    // The real handle refuses anything that is not whole, aligned sectors.
-    if (!aligned(h->position, sector) || !aligned(size, sector) || !aligned((uintptr_t)buffer, sector))
+    const FakeVolume& volume = fakeFiles.volumes[h->volume];
+    uint32_t sector = volume.sectorSize;
+    // The real handle refuses anything that is not whole, aligned sectors,
+    // with the error a volume that takes no unbuffered writes gives.
+    if (!aligned(h->position, sector) || !aligned(size, sector) || !aligned((uintptr_t)buffer, sector) ||
+        (volume.unbufferedRefused == refusesFirstWrite && h->position == 0)) {
+      if (unsupported) *unsupported = true;
       return false;
+    }
   }
   return writeAt(*h, buffer, size, done);
 }
@@ -802,25 +846,145 @@ void osListClose(ListHandle handle) {
   --fakeFiles.openHandles;
 }
 
-IdentityResult osFolderIndex(const char* path, uint64_t* index, char* location, int size) {
+namespace {
+
+// A folder held open to ask who it is. Where the volume hands IDs out
+// again, a folder's ID is the lowest number no other open folder holds,
+// kept while it stays open.
+struct FolderOpen {
+  std::string key;
+  std::string volume;
+  std::string path;  // as handed in
+  bool open = true;
+};
+
+std::vector<FolderOpen> folderOpens;  // index + 1 is the handle value
+std::map<std::string, uint64_t> reusedIds;  // key -> the number it holds while open
+
+FolderOpen* folderOf(FolderHandle handle) {
+  intptr_t value = (intptr_t)handle;
+  if (value < 1 || (size_t)value > folderOpens.size() || !folderOpens[value - 1].open) return nullptr;
+  return &folderOpens[value - 1];
+}
+
+bool numberHeld(const std::string& volume, uint64_t number) {
+  for (const FolderOpen& other : folderOpens)
+    if (other.open && other.volume == volume && reusedIds[other.key] == number) return true;
+  return false;
+}
+
+uint64_t idOf(const FolderOpen& folder) {
+  FakeNode& node = fakeFiles.nodes[folder.key];
+  switch (fakeFiles.volumes[folder.volume].ids) {
+    case idsZero: return 0;
+    case idsAllOnes: return ~(uint64_t)0;
+    case idsReused: return reusedIds[folder.key];
+    default: return node.index ? node.index : node.id;
+  }
+}
+
+}  // namespace
+
+void forgetFolderOpens() {
+  folderOpens.clear();
+  reusedIds.clear();
+}
+
+IdentityResult osOpenFolder(const char* path, FolderHandle* handle) {
   handedIn(path);
   if (fakeFiles.faults.folderIdentity.strike()) return identityFailed;
   Resolved r = resolve(path);
   FakeNode* node = nodeOf(r);
   if (!node) return identityMissing;
   if (node->statusFails || node->identityFails) return identityFailed;
-  if (location && (fakeFiles.faults.realLocation.strike() || !locate(path, location, size))) return identityFailed;
-  *index = node->index ? node->index : node->id;
+  FolderOpen folder;
+  folder.key = r.key;
+  folder.volume = r.volume;
+  folder.path = path;
+  bool held = false;
+  for (const FolderOpen& other : folderOpens) held |= other.open && other.key == r.key;
+  if (!held && volumeOf(r).ids == idsReused) {
+    uint64_t number = 1;
+    while (numberHeld(r.volume, number)) ++number;
+    reusedIds[r.key] = number;
+  }
+  folderOpens.push_back(folder);
+  ++fakeFiles.openHandles;
+  *handle = (FolderHandle)(intptr_t)folderOpens.size();
   return identityOk;
 }
 
-bool osVolumeSerial(const char* path, uint64_t* serial) {
-  handedIn(path);
-  if (fakeFiles.faults.volumeSerial.strike()) return false;
-  Resolved r = resolve(path);
-  if (!nodeOf(r)) return false;
-  *serial = std::hash<std::string>()(r.volume);
+void osCloseFolder(FolderHandle handle) {
+  FolderOpen* folder = folderOf(handle);
+  if (!folder) return;
+  folder->open = false;
+  --fakeFiles.openHandles;
+}
+
+bool osFolderIndex(FolderHandle handle, uint64_t* index) {
+  FolderOpen* folder = folderOf(handle);
+  if (!folder || !fakeFiles.nodes.count(folder->key)) return false;
+  *index = idOf(*folder);
   return true;
+}
+
+bool osFolderId(FolderHandle handle, FolderId* id) {
+  FolderOpen* folder = folderOf(handle);
+  if (fakeFiles.faults.folderId.strike() || !folder || !fakeFiles.nodes.count(folder->key)) return false;
+  id->volume = std::hash<std::string>()(folder->volume);
+  id->low = idOf(*folder);
+  id->high = id->low == ~(uint64_t)0 ? id->low : 0;
+  return true;
+}
+
+// The fake's final paths have the drive form only.
+bool osFolderLocation(FolderHandle handle, LocationForm form, char* location, int size) {
+  FolderOpen* folder = folderOf(handle);
+  if (fakeFiles.faults.realLocation.strike() || !folder || form != locationDrive) return false;
+  return locate(folder->path.c_str(), location, size);
+}
+
+// Text only, as the system does it: no link followed, nothing looked up.
+bool osFullPath(const char* path, char* full, int size) {
+  handedIn(path);
+  std::string text = path;
+  std::string root;
+  std::string rest;
+  if (text.size() >= 2 && text[1] == ':') {
+    root = text.substr(0, 2);
+    rest = text.substr(2);
+    if (rest.empty() || rest[0] != '\\') {
+      const std::string& current = fakeFiles.currentFolder;
+      rest = (upper(current.substr(0, 2)) == upper(root) ? current.substr(2) : std::string()) + "\\" + rest;
+    }
+  } else if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+    root = "\\";
+    rest = text.substr(1);
+  } else {
+    root = fakeFiles.currentFolder.substr(0, 2);
+    rest = text[0] == '\\' ? text : fakeFiles.currentFolder.substr(2) + "\\" + text;
+  }
+  std::vector<std::string> kept;
+  for (const std::string& name : splitNames(rest)) {
+    if (name == "..") {
+      if (!kept.empty()) kept.pop_back();
+    } else if (name != ".") {
+      kept.push_back(name);
+    }
+  }
+  std::string out = root;
+  for (const std::string& name : kept) out += "\\" + name;
+  if (kept.empty()) out += "\\";
+  if ((int)out.size() >= size) return false;
+  strcpy(full, out.c_str());
+  return true;
+}
+
+int osIsLink(const char* path) {
+  handedIn(path);
+  FakeNode* node = findName(path);
+  if (!node) return -1;
+  return node->linkTo.empty() || node->hardLink ? 0 : 1;
 }
 
 uint64_t osNameKey(const char* name) { return std::hash<std::string>()(upper(name)); }

@@ -27,8 +27,8 @@ struct FakeFault {
 struct FakeFaults {
   FakeFault status, access, makeFolder, removeFile, freeBytes, sectorSize, fileSystem;
   FakeFault openStreamRead, openStreamWrite, readStream, writeStream, setFileTimes;
-  FakeFault openRead, createUnbuffered, createBuffered, readFile, writeFile, fileFacts, setEndOfFile;
-  FakeFault setLastWrite, listFirst, listNext, folderIdentity, volumeSerial, replaceFile, realLocation;
+  FakeFault openRead, createUnbuffered, createBuffered, readFile, writeFile, fileFacts, setEndOfFile, volumeRoot;
+  FakeFault setLastWrite, listFirst, listNext, folderIdentity, folderId, replaceFile, realLocation;
   FakeFault closeWritten;  // the close of a handle or descriptor open for writing reports a failure
   FakeFault shortRead;   // a read that succeeds with fewer bytes than asked and than remain
   FakeFault shortWrite;  // a write that succeeds with fewer bytes than asked
@@ -46,7 +46,8 @@ struct FakeNode {
   bool statusFails = false;  // status and existence tests fail other than "not found"
   bool openFails = false;    // every open of this file fails
   bool listFails = false;    // listing this folder fails
-  bool identityFails = false; // its identity cannot be had
+  bool identityFails = false; // it cannot be opened to ask who it is
+  bool hidesFinalPaths = false; // no final path for anything below it (a folder the user may not list)
   uint64_t index = 0;         // when set, the number its volume gives it (else id, unique everywhere)
   std::string listedAs;      // when set, the listing shows this name, lost to the code page
   int64_t reportedSize = -1; // when >= 0, the size status calls report (a stale view)
@@ -57,10 +58,21 @@ struct FakeNode {
   int readers = 0;
 };
 
+/// What a volume's file IDs are worth: unique, all 0, all ones, or handed
+/// out again once the last handle of a folder closes.
+enum FakeIds { idsUnique, idsZero, idsAllOnes, idsReused };
+
+/// How a volume that takes no unbuffered I/O says so: at the create, or at
+/// an unbuffered handle's first write (both as unsupported).
+enum UnbufferedRefusal { refusesNothing, refusesCreate, refusesFirstWrite };
+
 struct FakeVolume {
+  FakeIds ids = idsUnique;
+  bool finalPaths = true;  // false: no final path in any form
   uint32_t sectorSize = 512;
   uint64_t freeBytes = 1ull << 40;
   std::string fileSystem = "NTFS";
+  UnbufferedRefusal unbufferedRefused = refusesNothing;
 };
 
 struct FakeFiles {
@@ -84,6 +96,8 @@ extern FakeFiles fakeFiles;
 
 /// Empty file system with volume C: and current folder C:\WORK.
 void resetFakeFiles();
+/// root "X:" or "\\SERVER\SHARE"; or a folder ("C:\Mnt\Disk", made with its
+/// parents) where the volume is mounted: what lies below it is the volume's.
 void addVolume(const char* root, uint32_t sectorSize = 512, const char* fileSystem = "NTFS");
 /// Creates a folder and its missing parents.
 void addFolder(const char* path);

@@ -98,7 +98,7 @@ FakeFault* faultNumber(unsigned index) {
                       &f.fileSystem,    &f.openStreamRead, &f.openStreamWrite, &f.readStream, &f.writeStream,
                       &f.setFileTimes,  &f.openRead,       &f.createUnbuffered, &f.createBuffered, &f.readFile,
                       &f.writeFile,     &f.fileFacts,      &f.setEndOfFile,  &f.setLastWrite, &f.closeWritten,
-                      &f.listFirst,     &f.listNext,       &f.folderIdentity, &f.volumeSerial, &f.shortRead,   &f.shortWrite,
+                      &f.listFirst,     &f.listNext,       &f.folderIdentity, &f.folderId, &f.shortRead,   &f.shortWrite,
                       &f.alloc,         &f.alignedAlloc};
   return all[index % (sizeof all / sizeof all[0])];
 }

@@ -1,5 +1,6 @@
 // File-system services on Win32 and the C runtime.
 #include <errno.h>
+#include <string.h>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -106,6 +107,54 @@ bool osFileSystemName(const char* root, char* name, int size) {
   return true;
 }
 
+static bool startsWith(const char* text, const char* prefix) {
+  for (; *prefix; ++text, ++prefix)
+    if (*text != *prefix) return false;
+  return true;
+}
+
+// GetVolumePathNameA walks the text back to the longest prefix that is a
+// volume's mount point. It takes a relative path for one on the boot
+// volume, answers the boot volume's root for a drive that does not exist,
+// follows no link, and leaves the backslash off when the buffer is one
+// short. So it is asked of the full path, or of where the folder really is
+// when it can be opened, with room to spare; and an answer that does not
+// lead the path it was asked of is none.
+bool osVolumeRootOf(const char* path, char* root, int size) {
+  char asked[1024];
+  if (path[0] == 0) return false;  // fails with no error set
+  DWORD length = GetFullPathNameA(path, sizeof asked, asked, NULL);
+  if (length == 0 || length >= sizeof asked) return false;
+  HANDLE folder = CreateFileA(asked, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+  if (folder != INVALID_HANDLE_VALUE) {
+    char real[1024];
+    DWORD n = GetFinalPathNameByHandleA(folder, real, sizeof real, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(folder);
+    if (n > 0 && n < sizeof real && startsWith(real, "\\\\?\\UNC\\")) {
+      asked[0] = '\\';
+      lstrcpynA(asked + 1, real + 7, sizeof asked - 1);
+    } else if (n > 0 && n < sizeof real && startsWith(real, "\\\\?\\")) {
+      lstrcpynA(asked, real + 4, sizeof asked);
+    }
+  }
+  char volume[1024];
+  if (!GetVolumePathNameA(asked, volume, sizeof volume)) return false;
+  int n = lstrlenA(volume);
+  if (n == 0 || n + 2 > (int)sizeof volume) return false;
+  if (volume[n - 1] != '\\') {
+    volume[n++] = '\\';
+    volume[n] = 0;
+  }
+  int stem = n - 1;
+  if (lstrlenA(asked) < stem ||
+      CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, volume, stem, asked, stem) != CSTR_EQUAL ||
+      (asked[stem] != 0 && asked[stem] != '\\') || n + 1 > size)
+    return false;
+  lstrcpynA(root, volume, size);
+  return true;
+}
+
 int osOpenStreamRead(const char* path) { return _sopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO); }
 
 int osOpenStreamWrite(const char* path, bool* nameTaken) {
@@ -127,6 +176,10 @@ bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
   return _utime64(path, &times) == 0;
 }
 
+// What a volume that takes no unbuffered I/O answers an unbuffered create
+// or write (also a write it finds misaligned for its sectors).
+static bool isUnsupported(DWORD error) { return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED; }
+
 static FileHandle fromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? nullptr : (FileHandle)handle;
 }
@@ -138,15 +191,16 @@ FileHandle osOpenRead(const char* path) {
 
 // CREATE_NEW also refuses a link that leads nowhere, which CREATE_ALWAYS
 // would follow to make the file it names.
-static FileHandle createNew(const char* path, DWORD flags, bool* nameTaken) {
+static FileHandle createNew(const char* path, DWORD flags, bool* nameTaken, bool* unsupported = NULL) {
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, flags, NULL);
   DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   *nameTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+  if (unsupported) *unsupported = isUnsupported(error);
   return fromHandle(file);
 }
 
-FileHandle osCreateUnbuffered(const char* path, bool* nameTaken) {
-  return createNew(path, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nameTaken);
+FileHandle osCreateUnbuffered(const char* path, bool* nameTaken, bool* unsupported) {
+  return createNew(path, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nameTaken, unsupported);
 }
 
 FileHandle osCreateBuffered(const char* path, bool* nameTaken) {
@@ -160,10 +214,11 @@ bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done) {
   return ok != 0;
 }
 
-bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done) {
+bool osWriteFile(FileHandle file, const void* buffer, uint32_t size, uint32_t* done, bool* unsupported) {
   DWORD count = 0;
   BOOL ok = WriteFile((HANDLE)file, buffer, size, &count, NULL);
   *done = count;
+  if (unsupported) *unsupported = !ok && isUnsupported(GetLastError());
   return ok != 0;
 }
 
@@ -255,27 +310,41 @@ static HANDLE openFolder(const char* path, IdentityResult* failure) {
   return folder;
 }
 
-// The final path of the open file, in UTF-8: the text is only compared,
-// never shown or handed back to the system, and no character is lost to
-// the code page. The drive form costs a fraction of the device form under
-// wine; a volume without a drive letter has only its GUID form.
-static bool realLocationOf(HANDLE file, char* location, int size) {
+// The final path of the open file in one form, in UTF-8: the text is only
+// compared, never shown or handed back to the system, and no character is
+// lost to the code page. Some volumes give no form at all (a share whose
+// parent folder the user may not list, a RAM disk, some user-mode file
+// systems); one without a drive letter has no drive form.
+static bool locationIn(HANDLE file, LocationForm form, char* location, int size) {
+  static const DWORD flags[] = {VOLUME_NAME_DOS, VOLUME_NAME_GUID, VOLUME_NAME_NT};
+  if (form == locationNone) return false;
   WCHAR wide[2048];
-  DWORD length = GetFinalPathNameByHandleW(file, wide, 2048, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (length == 0 || length >= 2048)
-    length = GetFinalPathNameByHandleW(file, wide, 2048, FILE_NAME_NORMALIZED | VOLUME_NAME_GUID);
+  DWORD length = GetFinalPathNameByHandleW(file, wide, 2048, FILE_NAME_NORMALIZED | flags[form]);
   if (length == 0 || length >= 2048) return false;
   return WideCharToMultiByte(CP_UTF8, 0, wide, -1, location, size, NULL, NULL) > 0;
 }
 
+// The drive form costs a fraction of the others under wine.
 bool osRealLocation(const char* path, char* location, int size) {
   IdentityResult failure;
   HANDLE file = openFolder(path, &failure);
   if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = realLocationOf(file, location, size);
+  bool ok = false;
+  for (int form = locationDrive; form < locationNone && !ok; ++form)
+    ok = locationIn(file, (LocationForm)form, location, size);
   CloseHandle(file);
   return ok;
 }
+
+IdentityResult osOpenFolder(const char* path, FolderHandle* folder) {
+  IdentityResult failure;
+  HANDLE handle = openFolder(path, &failure);
+  if (handle == INVALID_HANDLE_VALUE) return failure;
+  *folder = (FolderHandle)handle;
+  return identityOk;
+}
+
+void osCloseFolder(FolderHandle folder) { CloseHandle((HANDLE)folder); }
 
 // The file index alone, without the volume's serial number that
 // GetFileInformationByHandle works out too: under wine that part costs
@@ -283,37 +352,61 @@ bool osRealLocation(const char* path, char* location, int size) {
 typedef LONG(WINAPI* QueryInformationFile)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, ULONG);
 static const ULONG fileInternalInformation = 6;
 
-IdentityResult osFolderIndex(const char* path, uint64_t* index, char* location, int size) {
+bool osFolderIndex(FolderHandle folder, uint64_t* index) {
   static QueryInformationFile query =
       (QueryInformationFile)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile");
-  IdentityResult failure;
-  HANDLE folder = openFolder(path, &failure);
-  if (folder == INVALID_HANDLE_VALUE) return failure;
-  bool ok = false;
   if (query) {
     IO_STATUS_BLOCK status;
     LARGE_INTEGER number;
-    ok = query(folder, &status, &number, sizeof number, fileInternalInformation) >= 0;
-    if (ok) *index = (uint64_t)number.QuadPart;
-  } else {
-    BY_HANDLE_FILE_INFORMATION info;
-    ok = GetFileInformationByHandle(folder, &info) != 0;
-    if (ok) *index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    if (query((HANDLE)folder, &status, &number, sizeof number, fileInternalInformation) < 0) return false;
+    *index = (uint64_t)number.QuadPart;
+    return true;
   }
-  if (ok && location) ok = realLocationOf(folder, location, size);
-  CloseHandle(folder);
-  return ok ? identityOk : identityFailed;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle((HANDLE)folder, &info)) return false;
+  *index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+  return true;
 }
 
-bool osVolumeSerial(const char* path, uint64_t* serial) {
-  IdentityResult failure;
-  HANDLE folder = openFolder(path, &failure);
-  if (folder == INVALID_HANDLE_VALUE) return false;
+// The 128-bit ID where the volume has one (ReFS does not keep its 64-bit
+// numbers unique); older systems and volumes answer the 64-bit call only.
+// (FILE_ID_INFO and its class number, as the headers give them from
+// Windows 8 on.)
+static const FILE_INFO_BY_HANDLE_CLASS fileIdInfo = (FILE_INFO_BY_HANDLE_CLASS)18;
+struct FileIdInformation {
+  ULONGLONG volumeSerial;
+  BYTE identifier[16];
+};
+
+bool osFolderId(FolderHandle folder, FolderId* id) {
+  FileIdInformation full;
+  if (GetFileInformationByHandleEx((HANDLE)folder, fileIdInfo, &full, sizeof full)) {
+    id->volume = full.volumeSerial;
+    memcpy(&id->low, full.identifier, 8);
+    memcpy(&id->high, full.identifier + 8, 8);
+    return true;
+  }
   BY_HANDLE_FILE_INFORMATION info;
-  BOOL ok = GetFileInformationByHandle(folder, &info);
-  CloseHandle(folder);
-  if (ok) *serial = info.dwVolumeSerialNumber;
-  return ok != 0;
+  if (!GetFileInformationByHandle((HANDLE)folder, &info)) return false;
+  id->volume = info.dwVolumeSerialNumber;
+  id->low = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+  id->high = 0;
+  return true;
+}
+
+bool osFolderLocation(FolderHandle folder, LocationForm form, char* location, int size) {
+  return locationIn((HANDLE)folder, form, location, size);
+}
+
+bool osFullPath(const char* path, char* full, int size) {
+  DWORD length = GetFullPathNameA(path, (DWORD)size, full, NULL);
+  return length > 0 && length < (DWORD)size;
+}
+
+int osIsLink(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? 1 : 0;
 }
 
 // Names are compared as the system compares them: letter case folded over

@@ -125,3 +125,70 @@ TEST_F(TreeMode, LongListIsPrintedWhole) {
   EXPECT_NE(printed.find(" D:\\PICTURE\\many\\file2999\n"), std::string::npos);
   EXPECT_LT(fakeConsole.printed.size(), 20u);
 }
+
+// Every kind of volume FROM or TO may lie on: IDs kept, all 0, all ones,
+// handed out again once a folder is let go, or one that repeats two levels
+// apart; final paths given, refused, or refused below a folder the user may
+// not list. A tree without links is copied whole; run again over stale
+// copies, with a folder of TO turned into a link into FROM, it replaces
+// the rest, writes nothing into FROM and lists the folder kept out.
+TEST_F(TreeMode, EveryVolumeProfile) {
+  const struct {
+    const char* name;
+    FakeIds ids;
+    bool finalPaths;
+    bool hiddenAbove;  // no final path below the folder that holds FROM or TO
+    bool echo;         // a folder two levels down bears FROM's own number
+  } profiles[] = {
+      {"unique IDs", idsUnique, true, false, false},
+      {"IDs all 0", idsZero, true, false, false},
+      {"IDs all ones", idsAllOnes, true, false, false},
+      {"IDs handed out again", idsReused, true, false, false},
+      {"IDs repeating two levels apart", idsUnique, true, false, true},
+      {"IDs all 0, no final paths", idsZero, false, false, false},
+      {"IDs handed out again, no final paths", idsReused, false, false, false},
+      {"no final paths below a folder", idsUnique, true, true, false},
+  };
+  const char* from = "D:\\share\\PICTURE";
+  const char* to = "X:\\share\\PICTURE";
+  for (const auto& p : profiles) {
+    for (const char* side : {"D:", "X:"}) {
+      SCOPED_TRACE(std::string(p.name) + " on " + side);
+      TearDown();
+      startFreshRun();
+      addVolume("D:");
+      addVolume("X:");
+      addFile("D:\\share\\PICTURE\\a.jpg", patternBytes(3000, 1));
+      addFile("D:\\share\\PICTURE\\2009\\b.jpg", patternBytes(700, 2));
+      addFile("D:\\share\\PICTURE\\2009\\x\\y\\c.jpg", patternBytes(5000, 3));
+      addFile("D:\\share\\PICTURE\\2010\\d.jpg", patternBytes(100, 4));
+      addFolder("X:\\share");
+      fakeFiles.volumes[side].ids = p.ids;
+      fakeFiles.volumes[side].finalPaths = p.finalPaths;
+      findNode((std::string(side) + "\\share").c_str())->hidesFinalPaths = p.hiddenAbove;
+      if (p.echo) findNode("D:\\share\\PICTURE\\2009\\x")->index = findNode(from)->id;
+      std::string source = treeState("D:\\");
+
+      EXPECT_EQ(run(from, to), 0);
+      EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 4)");
+      EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2009\\x\\y\\c.jpg"), patternBytes(5000, 3));
+      EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2010\\d.jpg"), patternBytes(100, 4));
+      EXPECT_EQ(treeState("D:\\"), source);
+
+      for (const char* copy : {"\\a.jpg", "\\2009\\b.jpg", "\\2009\\x\\y\\c.jpg"})
+        findNode((std::string(to) + copy).c_str())->lastWrite -= 50000000;
+      removePath("X:\\share\\PICTURE\\2010\\d.jpg");
+      removePath("X:\\share\\PICTURE\\2010");
+      addFolderLink("X:\\share\\PICTURE\\2010", "D:\\share\\PICTURE\\2009");
+      resetFakeConsole();  // a new process, over the same disks
+      runTally = RunTally{0, 0, 0};
+      forgetVolumes();
+      EXPECT_EQ(run(from, to), 0);
+      EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
+      EXPECT_EQ(printedText(), " D:\\share\\PICTURE\\2010\n");
+      EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2009\\x\\y\\c.jpg"), patternBytes(5000, 3));
+      EXPECT_EQ(findNode("X:\\share\\PICTURE\\a.jpg")->lastWrite, findNode("D:\\share\\PICTURE\\a.jpg")->lastWrite);
+      EXPECT_EQ(treeState("D:\\"), source);
+    }
+  }
+}

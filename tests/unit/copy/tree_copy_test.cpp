@@ -261,21 +261,19 @@ TEST_F(TreeCopy, LookAlikeNamesAreLeftAlone) {
 }
 
 // Each volume numbers its folders from its own start, so a source folder may
-// bear the destination's number on another volume: the volumes' serials,
-// asked only then, tell them apart; without them the folder is not entered.
+// bear the destination's number on another volume: the full identities,
+// asked only then, tell them apart; without them, the final paths do.
 TEST_F(TreeCopy, EqualNumbersOnTwoVolumesAreToldApartByTheVolume) {
-  findNode("D:\\src\\sub")->index = findNode("X:\\dst")->id;
-  copyTree("D:\\src", "X:\\dst");
-  EXPECT_EQ(contentOf("X:\\dst\\sub\\b.bin"), patternBytes(4194404, 2));
-  EXPECT_GE(fakeFiles.faults.volumeSerial.calls, 2);
-  EXPECT_LE(fakeFiles.faults.volumeSerial.calls, 3);  // only for the folder that shares a number
-  EXPECT_EQ(runTally.realCopyCount, 3);
-  removePath("X:\\dst\\sub\\deeper\\c");
-  removePath("X:\\dst\\sub\\deeper");
-  removePath("X:\\dst\\sub\\b.bin");
-  removePath("X:\\dst\\sub");
-  clearFaults();
-  fakeFiles.faults.volumeSerial.arm(1, true);
-  copyTree("D:\\src", "X:\\dst");
-  EXPECT_FALSE(exists("X:\\dst\\sub"));
+  for (bool idsFail : {false, true}) {
+    SCOPED_TRACE(idsFail ? "no full identities" : "full identities");
+    TearDown();
+    SetUp();
+    findNode("D:\\src\\sub")->index = findNode("X:\\dst")->id;
+    fakeFiles.faults.folderId.arm(idsFail ? 1 : 0, true);
+    copyTree("D:\\src", "X:\\dst");
+    EXPECT_EQ(contentOf("X:\\dst\\sub\\b.bin"), patternBytes(4194404, 2));
+    EXPECT_EQ(runTally.realCopyCount, 3);
+    EXPECT_GE(fakeFiles.faults.folderId.calls, idsFail ? 1 : 2);
+    EXPECT_LE(fakeFiles.faults.folderId.calls, 3);  // only for the folder that shares a number
+  }
 }

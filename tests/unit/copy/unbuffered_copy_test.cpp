@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/number_text.h"
+#include "copy/replacement.h"
 #include "vestro_test.h"
 
 class UnbufferedCopy : public VestroTest {
@@ -39,10 +40,15 @@ class UnbufferedCopy : public VestroTest {
 // and progress shown (as when the tail went through a second, buffered
 // handle), and the calls: whole sectors only through the one unbuffered
 // handle, a file with none through one ordinary handle, the end of the file
-// set only after a padded tail, and the time set last.
+// set only after a padded tail, and the time set last. Below a folder where
+// a volume is mounted, or through a folder link, the sectors are those of
+// the volume the file lands on.
 TEST_F(UnbufferedCopy, SizeClasses) {
   addVolume("Y:", 4096);
   addFolder("Y:\\t");
+  addVolume("X:\\mnt", 4096);
+  addFolder("X:\\mnt\\t");
+  addFolderLink("X:\\link", "Y:\\t");
   const struct {
     size_t size;
     const char* target;
@@ -61,6 +67,10 @@ TEST_F(UnbufferedCopy, SizeClasses) {
       {8 * 1024 * 1024, to, false, 2, false, {"50.00 %", "100.00 %", "100.00 %"}},  // whole chunks
       {4194305, to, false, 2, true, {"100.00 %", "100.00 %"}},                    // 4 MiB and one
       {4194404, to, false, 2, true, {"100.00 %", "100.00 %"}},
+      {4095, "X:\\mnt\\t\\f.bin", true, 1, false, {"100.00 %"}},
+      {5000, "X:\\mnt\\t\\f.bin", false, 1, true, {"81.92 %", "100.00 %"}},  // two 4,096-byte sectors
+      {8192, "X:\\mnt\\t\\f.bin", false, 1, false, {"100.00 %", "100.00 %"}},
+      {5000, "X:\\link\\f.bin", false, 1, true, {"81.92 %", "100.00 %"}},
   };
   for (const auto& c : cases) {
     resetFakeConsole();
@@ -92,8 +102,10 @@ TEST_F(UnbufferedCopy, LargeSectorsAndOneBufferForTheRun) {
   EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "Y:\\t\\f.bin"));
   EXPECT_EQ(contentOf("Y:\\t\\f.bin"), bytes);
   EXPECT_TRUE(copy());
+  EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "X:\\t\\g.bin"));
   EXPECT_EQ(fakeFiles.faults.alignedAlloc.calls, 1);
   EXPECT_EQ(fakeFiles.faults.sectorSize.calls, 2);  // once per volume
+  EXPECT_EQ(fakeFiles.faults.volumeRoot.calls, 2);  // once per folder
 }
 
 TEST_F(UnbufferedCopy, NameSizeAndSkipRule) {
@@ -109,18 +121,61 @@ TEST_F(UnbufferedCopy, NameSizeAndSkipRule) {
   EXPECT_TRUE(fakeFiles.log.empty());
 }
 
+// Also a FAT volume mounted in a folder of an NTFS one; and the free space
+// asked is that of the volume the file lands on.
 TEST_F(UnbufferedCopy, CoarseTimesOnFatVolumes) {
   addVolume("F:", 512, "FAT32");
-  addFolder("F:\\t");
+  addVolume("X:\\fat", 512, "FAT32");
   std::string bytes = source(700);
-  addFile("F:\\t\\f.bin", bytes, sourceTime + 20000000);  // 2 s later, as FAT may round
-  EXPECT_FALSE(copyFileUnbuffered("D:\\s\\f.bin", "F:\\t\\f.bin"));
-  EXPECT_EQ(status(), "Already Copied!");
-  findNode("F:\\t\\f.bin")->lastWrite = sourceTime + 30000000;
-  EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "F:\\t\\f.bin"));
+  for (const char* copyPath : {"F:\\t\\f.bin", "X:\\fat\\t\\f.bin"}) {
+    addFile(copyPath, bytes, sourceTime + 20000000);  // 2 s later, as FAT may round
+    EXPECT_FALSE(copyFileUnbuffered("D:\\s\\f.bin", copyPath)) << copyPath;
+    EXPECT_EQ(status(), "Already Copied!");
+    findNode(copyPath)->lastWrite = sourceTime + 30000000;
+    EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", copyPath)) << copyPath;
+  }
   // Elsewhere one second apart is another time.
   addFile(to, bytes, sourceTime + 10000000);
   EXPECT_TRUE(copy());
+  fakeConsole.clock += 1000;
+  fakeFiles.volumes["X:\\FAT"].freeBytes = 699;
+  EXPECT_FALSE(copyFileUnbuffered("D:\\s\\f.bin", "X:\\fat\\t\\g.bin"));
+  EXPECT_EQ(status(), "Disk Space Err!");
+}
+
+// A volume that refuses unbuffered I/O as unsupported, at the create or at
+// the first write, gets whole copies through an ordinary handle, fresh or in
+// place of a stale one (which stays whole until then, and no temporary file
+// is left); the next file goes there at once.
+TEST_F(UnbufferedCopy, VolumesRefusingUnbufferedIoGetOrdinaryCopies) {
+  const struct {
+    UnbufferedRefusal refusal;
+    bool stale;
+  } cases[] = {{refusesCreate, false}, {refusesCreate, true}, {refusesFirstWrite, false}, {refusesFirstWrite, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.refusal << (c.stale ? " stale" : " fresh"));
+    TearDown();
+    SetUp();
+    fakeFiles.volumes["X:"].unbufferedRefused = c.refusal;
+    std::string bytes = source(5000);
+    if (c.stale) addFile(to, "older", 130000000000000000LL);
+    EXPECT_TRUE(copy());
+    expectGood(bytes);
+    for (const auto& node : fakeFiles.nodes) EXPECT_FALSE(isTemporaryName(node.first.c_str())) << node.first;
+    // The old copy is never opened or removed: its name is taken at the end.
+    for (const std::string& entry : fakeFiles.log) {
+      if (!c.stale) break;
+      EXPECT_NE(entry, std::string("remove ") + to);
+      EXPECT_NE(entry, std::string("create ") + to);
+    }
+    EXPECT_EQ(fakeFiles.faults.removeFile.calls, c.refusal == refusesFirstWrite ? 1 : 0);
+    EXPECT_EQ(fakeFiles.faults.setEndOfFile.calls, 0);
+    EXPECT_EQ(fakeFiles.faults.createBuffered.calls, 1);
+    EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "X:\\t\\g.bin"));
+    EXPECT_EQ(contentOf("X:\\t\\g.bin"), bytes);
+    EXPECT_EQ(fakeFiles.faults.createUnbuffered.calls, 1);
+    EXPECT_EQ(fakeFiles.faults.createBuffered.calls, 2);
+  }
 }
 
 TEST_F(UnbufferedCopy, FailuresBeforeTheDestinationIsTouched) {
@@ -163,14 +218,22 @@ TEST_F(UnbufferedCopy, FailuresBeforeTheDestinationIsTouched) {
   EXPECT_EQ(findNode(to)->lastWrite, 130000000000000000LL);
 }
 
+// Also when the platform cannot name the volume's root: then the current
+// folder's volume is asked with no root.
 TEST_F(UnbufferedCopy, RelativeDestinationUsesTheCurrentVolume) {
-  addVolume("R:", 4096);
-  addFolder("R:\\cur");
-  fakeFiles.currentFolder = "R:\\cur";
-  std::string bytes = source(5000);
-  EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "f.bin"));
-  EXPECT_EQ(contentOf("R:\\cur\\f.bin"), bytes);
-  EXPECT_EQ(fakeFiles.faults.writeFile.calls, 1);  // two 4096-byte sectors, the second padded
+  for (bool rootFails : {false, true}) {
+    TearDown();
+    SetUp();
+    addVolume("R:", 4096);
+    addFolder("R:\\cur");
+    fakeFiles.currentFolder = "R:\\cur";
+    fakeFiles.faults.volumeRoot.arm(rootFails ? 1 : 0, true);
+    std::string bytes = source(5000);
+    EXPECT_TRUE(copyFileUnbuffered("D:\\s\\f.bin", "f.bin")) << rootFails;
+    EXPECT_EQ(contentOf("R:\\cur\\f.bin"), bytes);
+    EXPECT_EQ(fakeFiles.faults.writeFile.calls, 1);  // two 4096-byte sectors, the second padded
+    EXPECT_EQ(fakeFiles.faults.volumeRoot.hits, rootFails ? 1 : 0);
+  }
 }
 
 TEST_F(UnbufferedCopy, FailuresPartWayRemoveTheNewCopy) {

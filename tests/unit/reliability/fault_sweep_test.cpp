@@ -43,7 +43,7 @@ const Site sites[] = {
     {"list first", &FakeFaults::listFirst},
     {"list next", &FakeFaults::listNext},
     {"folder identity", &FakeFaults::folderIdentity},
-    {"volume serial", &FakeFaults::volumeSerial},
+    {"folder id", &FakeFaults::folderId},
     {"replace", &FakeFaults::replaceFile},
     {"real location", &FakeFaults::realLocation},
     {"close written", &FakeFaults::closeWritten},
