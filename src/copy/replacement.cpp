@@ -1,15 +1,36 @@
 // Replacing a copy by way of a temporary name.
 #include "copy/replacement.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "copy/real_location.h"
+#include "platform/console_os.h"
 #include "platform/files_os.h"
 #include "text/ascii.h"
 #include "text/chars.h"
-#include "text/path_text.h"
 
 const char temporarySuffix[] = ".vestro-tmp";
+
+namespace {
+
+const int longestName = 255;
+
+// A scanner, an indexer or a sync client may hold a file just written for
+// a moment: a change it refuses is tried again for about a second.
+const uint32_t retryWaits[] = {50, 100, 200, 300, 350};
+
+bool removeRetrying(const char* path) {
+  bool held = false;
+  for (uint32_t wait : retryWaits) {
+    if (osRemoveFile(path, &held)) return true;
+    if (!held) return false;
+    osSleep(wait);
+  }
+  return osRemoveFile(path);
+}
+
+}  // namespace
 
 bool isTemporaryName(const char* name) {
   int length = (int)strlen(name);
@@ -20,8 +41,21 @@ bool isTemporaryName(const char* name) {
   return true;
 }
 
+// A long name gets a short one: the same for every spelling of the name
+// the system takes for it, so that a run finds what an earlier one left.
 bool temporaryNameFor(const char* destination, char* out) {
-  return copyText(out, pathBufferSize, destination) && appendText(out, pathBufferSize, temporarySuffix);
+  const char* name = baseNameOf(destination);
+  int suffix = (int)sizeof temporarySuffix - 1;
+  if ((int)strlen(name) + suffix <= longestName && copyText(out, pathBufferSize, destination) &&
+      appendText(out, pathBufferSize, temporarySuffix))
+    return true;
+  char shortName[32];
+  snprintf(shortName, sizeof shortName, "~%08x%s", (unsigned)(osNameKey(name) & 0xFFFFFFFFu), temporarySuffix);
+  int folder = (int)(name - destination);
+  if (folder + (int)strlen(shortName) >= pathBufferSize) return false;
+  memcpy(out, destination, folder);
+  strcpy(out + folder, shortName);
+  return true;
 }
 
 // A leftover's real location must be a file of the same folder that bears a
@@ -39,11 +73,56 @@ bool clearLeftover(const char* temporary) {
   }
   char found[locationSize];
   char place[locationSize];
+  // On a volume that gives no real locations, only a name that is no link
+  // is sure to lead to a file of that folder.
   if (!osRealLocation(temporary, found, locationSize) || !osRealLocation(folder, place, locationSize))
-    return false;
+    return osIsLink(temporary) == 0 && removeRetrying(temporary);
   if (place[0] == 0 || !locationWithin(found, place) || sameLocation(found, place)) return false;
   int length = (int)strlen(place);
   const char* name = found + length + (place[length - 1] == '\\' ? 0 : 1);
   if (strchr(name, '\\') || !isTemporaryName(name)) return false;
-  return osRemoveFile(temporary);
+  return removeRetrying(temporary);
+}
+
+bool lacksRoomFor(const char* destination, int64_t size, CopyState state) {
+  if (!lacksSpace(destination, size)) return false;
+  PathBuffer temporary;
+  if (state != copyStale || !temporaryNameFor(destination, temporary) || osAccess(temporary) != 0 ||
+      !clearLeftover(temporary))
+    return true;
+  forgetFreeSpace();
+  return lacksSpace(destination, size);
+}
+
+bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFile make, void* file) {
+  copy->destination = destination;
+  copy->made = destination;
+  bool taken = false;
+  if (state == copyMissing && make(destination, &taken, file)) return true;
+  // The name is taken (by a link that leads nowhere, say): the copy is
+  // written beside what bears it, never through it.
+  if (state == copyMissing && !taken) return false;
+  copy->made = copy->temporary;
+  if (!temporaryNameFor(destination, copy->temporary)) return false;
+  // A temporary file of that name can only be one a stopped run left.
+  if (make(copy->temporary, &taken, file)) return true;
+  return taken && clearLeftover(copy->temporary) && make(copy->temporary, &taken, file);
+}
+
+bool nameNewCopy(NewCopy* copy) {
+  if (copy->made != copy->temporary) return true;
+  bool held = false;
+  for (uint32_t wait : retryWaits) {
+    if (osReplaceFile(copy->temporary, copy->destination, &held)) return true;
+    if (!held) break;
+    osSleep(wait);
+  }
+  if (held && osReplaceFile(copy->temporary, copy->destination)) return true;
+  dropNewCopy(copy);
+  return false;
+}
+
+void dropNewCopy(NewCopy* copy) {
+  if (copy->made == copy->temporary) removeRetrying(copy->temporary);
+  else osRemoveFile(copy->made);
 }

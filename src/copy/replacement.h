@@ -4,6 +4,10 @@
 // and whatever bore its name (a link, another name of some file) leads
 // nowhere the copy writes.
 #pragma once
+#include <stdint.h>
+
+#include "copy/copy_rules.h"
+#include "text/path_text.h"
 
 /// The ending of every temporary name: a.jpg is replaced by way of
 /// a.jpg.vestro-tmp. The walks never copy a name of this form.
@@ -12,11 +16,44 @@ extern const char temporarySuffix[];
 /// Ends as the temporary names do, ASCII letter case aside.
 bool isTemporaryName(const char* name);
 
-/// destination's temporary name into out (pathBufferSize bytes); false
-/// when it would not fit.
+/// destination's temporary name into out (pathBufferSize bytes): the name
+/// and the ending where that fits one name (255) and a path buffer, else a
+/// short name of the same ending made from the name ("~1a2b3c4d.vestro-tmp"),
+/// the same at every run. false when neither fits.
 bool temporaryNameFor(const char* destination, char* out);
 
 /// Removes a temporary file left by a run that was stopped part way, once
 /// its real location shows a file of that name in that folder (no link to
 /// somewhere else, which a removal would follow). true when it went.
 bool clearLeftover(const char* temporary);
+
+/// Whether the volume lacks room for a copy of size bytes at destination.
+/// A leftover of a stale copy's replacement is the program's own and goes
+/// first: its bytes count as free.
+bool lacksRoomFor(const char* destination, int64_t size, CopyState state);
+
+/// Makes a new file at path for writing, never opening what stands there:
+/// true when made (kept in file); else *nameTaken tells whether something
+/// already bears the name.
+typedef bool (*MakeFile)(const char* path, bool* nameTaken, void* file);
+
+/// A new copy's file, from its making to its name.
+struct NewCopy {
+  const char* destination;
+  PathBuffer temporary;
+  const char* made;  // the name it was made under
+};
+
+/// Makes the new copy's file through make: under destination when state
+/// is copyMissing and the name is still free, else under the temporary
+/// name, whose leftover goes first. false when it cannot be made.
+bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFile make, void* file);
+
+/// Once the new copy is whole and closed: a replacement takes the old
+/// copy's name in one rename, tried again for about a second while another
+/// program holds a file. false when it cannot: the new file goes and the
+/// old copy stays as it was.
+bool nameNewCopy(NewCopy* copy);
+
+/// Removes the new copy's file, which stopped part way.
+void dropNewCopy(NewCopy* copy);

@@ -16,12 +16,9 @@
 static const unsigned pieceSize = 4194304;
 static const unsigned blockSize = 65536;
 
-// A temporary file of that name can only be one a stopped run left.
-static int openTemporary(const char* temporary) {
-  bool taken = false;
-  int file = osOpenStreamWrite(temporary, &taken);
-  if (file < 0 && taken && clearLeftover(temporary)) file = osOpenStreamWrite(temporary, &taken);
-  return file;
+static bool openWrite(const char* path, bool* nameTaken, void* file) {
+  *(int*)file = osOpenStreamWrite(path, nameTaken);
+  return *(int*)file >= 0;
 }
 
 bool copySingleFile(const char* source, const char* destination) {
@@ -31,13 +28,20 @@ bool copySingleFile(const char* source, const char* destination) {
   FileStatus status;
   memset(&status, 0, sizeof status);
   if (osFileStatus(source, &status) != statusOk) return false;
+  // A copy of such a name would be taken for an unfinished replacement of
+  // another file, and removed by it.
+  if (isTemporaryName(baseNameOf(source))) {
+    showFileSize(status.size);
+    showStatus("Open Error!");
+    return false;
+  }
   CopyState state = copyStateOf(status, destination);
   if (state == copyCurrent) {
     showStatus("Already Copied!");
     return false;
   }
   showFileSize(status.size);
-  if (lacksSpace(destination, status.size)) {
+  if (lacksRoomFor(destination, status.size, state)) {
     showStatus("Disk Space Err!");
     return false;
   }
@@ -52,16 +56,11 @@ bool copySingleFile(const char* source, const char* destination) {
   }
   // What stands at the destination is never opened: the copy is written
   // beside it and takes its name once whole.
-  PathBuffer temporary;
-  const char* written = destination;
-  bool taken = false;
-  int to = state == copyMissing ? osOpenStreamWrite(destination, &taken) : -1;
-  if (state == copyStale || taken) {
-    written = temporary;
-    to = temporaryNameFor(destination, temporary) ? openTemporary(temporary) : -1;
-  }
-  bool replacing = written == temporary;
-  if (to < 0) {
+  NewCopy copy;
+  int to = -1;
+  bool made = makeNewCopy(&copy, destination, state, openWrite, &to);
+  bool replacing = copy.made == copy.temporary;
+  if (!made) {
     osCloseStream(from);
     osFree(buffer);
     showStatus("Open Error!");
@@ -96,12 +95,12 @@ bool copySingleFile(const char* source, const char* destination) {
   osFree(buffer);
 
   // A replacement that cannot be finished leaves the old copy in place.
-  if (!failure && !osSetFileTimes(written, status.accessTime, status.modifyTime) && replacing)
+  if (!failure && !osSetFileTimes(copy.made, status.accessTime, status.modifyTime) && replacing)
     failure = "Write Error!";
-  if (!failure && replacing && !osReplaceFile(temporary, destination)) failure = "Open Error!";
+  // The copy is incomplete: never leave it looking current.
+  if (failure) dropNewCopy(&copy);
+  else if (!nameNewCopy(&copy)) failure = "Open Error!";
   if (failure) {
-    // The copy is incomplete: never leave it looking current.
-    osRemoveFile(written);
     showStatus(failure);
     return false;
   }

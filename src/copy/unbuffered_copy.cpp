@@ -39,10 +39,10 @@ char* bufferFor(uint32_t sectorSize, uint32_t chunkSize) {
 
 // A copy that stopped part way must never pass for a good one: it goes
 // (only ever a file this call made, under whichever name it was made).
-bool abandon(FileHandle source, FileHandle target, const char* written, const char* word) {
+bool abandon(FileHandle source, FileHandle target, NewCopy* copy, const char* word) {
   if (target) osCloseFile(target);
   osCloseFile(source);
-  osRemoveFile(written);
+  dropNewCopy(copy);
   showStatus(word);
   return false;
 }
@@ -59,12 +59,17 @@ FileHandle createFile(const char* path, const char* destination, bool* sectors, 
   return *sectors ? file : osCreateBuffered(path, nameTaken);
 }
 
-// A temporary file of that name can only be one a stopped run left.
-FileHandle createTemporary(const char* temporary, const char* destination, bool* sectors) {
-  bool taken = false;
-  FileHandle file = createFile(temporary, destination, sectors, &taken);
-  if (!file && taken && clearLeftover(temporary)) file = createFile(temporary, destination, sectors, &taken);
-  return file;
+// How the copy's file is made, wherever the replacement puts it.
+struct Making {
+  const char* destination;
+  bool sectors;
+  FileHandle file;
+};
+
+bool makeFile(const char* path, bool* nameTaken, void* context) {
+  Making* making = (Making*)context;
+  making->file = createFile(path, making->destination, &making->sectors, nameTaken);
+  return making->file != nullptr;
 }
 
 // The volume refused the unbuffered handle's first write as unsupported:
@@ -105,7 +110,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     showStatus("Already Copied!");
     return false;
   }
-  if (lacksSpace(destination, status.size)) {
+  if (lacksRoomFor(destination, status.size, state)) {
     showStatus("Disk Space Err!");
     return false;
   }
@@ -140,20 +145,15 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
 
   // A file shorter than a sector has no whole sector to keep out of the
   // cache: it goes through an ordinary handle as it is, and needs no end set.
-  bool sectors = size >= sector && !refusesUnbuffered(destination);
   // What stands at the destination is never opened: the copy is written
-  // beside it and takes its name once whole. So is the copy that finds the
-  // name taken after all (by a link that leads nowhere).
-  PathBuffer temporary;
-  const char* written = destination;
-  bool taken = false;
-  FileHandle to = state == copyMissing ? createFile(destination, destination, &sectors, &taken) : nullptr;
-  if (state == copyStale || taken) {
-    written = temporary;
-    to = temporaryNameFor(destination, temporary) ? createTemporary(temporary, destination, &sectors) : nullptr;
-  }
-  bool replacing = written == temporary;
-  if (!to) {
+  // beside it and takes its name once whole.
+  Making making = {destination, size >= sector && !refusesUnbuffered(destination), nullptr};
+  NewCopy copy;
+  bool made = makeNewCopy(&copy, destination, state, makeFile, &making);
+  FileHandle to = making.file;
+  bool sectors = making.sectors;
+  bool replacing = copy.made == copy.temporary;
+  if (!made) {
     osCloseFile(from);
     showStatus("Open Error!");
     return false;
@@ -167,7 +167,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     uint32_t got = 0;
     // A short read means the source shrank: what is left would be a hole.
     if (!osReadFile(from, buffer, request, &got) || got != request)
-      return abandon(from, to, written, "Read Error!");
+      return abandon(from, to, &copy, "Read Error!");
     uint32_t whole = sectors ? (got + sector - 1) / sector * sector : got;
     memset(buffer + got, 0, whole - got);
     uint32_t put = 0;
@@ -176,7 +176,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     if (!wrote && unsupported && sectors && copied == 0) {
       bool removed = false;
       sectors = false;
-      to = remakeBuffered(to, written, destination, &removed);
+      to = remakeBuffered(to, copy.made, destination, &removed);
       if (!to && removed) {
         osCloseFile(from);
         showStatus("Open Error!");
@@ -185,21 +185,25 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
       whole = got;
       wrote = to && osWriteFile(to, buffer, whole, &put) && put == whole;
     }
-    if (!wrote) return abandon(from, to, written, "Write Error!");
+    if (!wrote) return abandon(from, to, &copy, "Write Error!");
     copied += got;
     // The share shown counts whole sectors only, as before the tail.
     if (got >= sector) showProgress(copied < alignedSize ? copied : alignedSize, size);
   }
-  if (sectors && size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, written, "Write Error!");
+  if (sectors && size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, &copy, "Write Error!");
   // The time is set last: no write follows to change it. A new copy without
   // it is left for verification to list; a replacement without it would
   // put a copy that looks stale in place of the old one.
-  if (!osSetLastWrite(to, lastWrite) && replacing) return abandon(from, to, written, "Write Error!");
+  if (!osSetLastWrite(to, lastWrite) && replacing) return abandon(from, to, &copy, "Write Error!");
   // A write the system held back can still fail at the close.
-  if (!osCloseFile(to)) return abandon(from, nullptr, written, "Write Error!");
-  // The old copy stays when its name cannot be taken (in use, read-only).
-  if (replacing && !osReplaceFile(temporary, destination)) return abandon(from, nullptr, temporary, "Open Error!");
-  showDone();
+  if (!osCloseFile(to)) return abandon(from, nullptr, &copy, "Write Error!");
   osCloseFile(from);
+  // The old copy stays when its name cannot be taken (read-only, or held
+  // by another program for longer than a moment).
+  if (!nameNewCopy(&copy)) {
+    showStatus("Open Error!");
+    return false;
+  }
+  showDone();
   return true;
 }

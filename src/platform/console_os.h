@@ -39,3 +39,6 @@ int osReadKey();
 
 /// Milliseconds from an arbitrary start; wraps around.
 uint32_t osMilliseconds();
+
+/// Waits that many milliseconds.
+void osSleep(uint32_t milliseconds);

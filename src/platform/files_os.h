@@ -25,16 +25,20 @@ int osAccess(const char* path);
 /// Creates one folder; false when it cannot (parent missing, name taken, ...).
 bool osMakeFolder(const char* path);
 
-/// Removes one file; false when it cannot. Under wine a file link is
-/// followed and the file it leads to goes: remove only what this run made,
-/// or what it has checked is no link.
-bool osRemoveFile(const char* path);
+/// Removes one file; false when it cannot, with *held (when given) set when
+/// another program holds it for now (a scanner, an indexer, a sync client:
+/// access denied, a sharing or lock violation) rather than for good (it is
+/// read-only, it is gone, ...). Under wine a file link is followed and the
+/// file it leads to goes: remove only what this run made, or what it has
+/// checked is no link.
+bool osRemoveFile(const char* path, bool* held = nullptr);
 
 /// Gives the file at from the name to in one step, replacing whatever bore
 /// that name: the name only, so that a file a link or another name of it
 /// led to stays as it was. false when it cannot (a folder bears the name,
 /// the file there is in use or read-only, ...); from then stays as it was.
-bool osReplaceFile(const char* from, const char* to);
+/// *held as for osRemoveFile.
+bool osReplaceFile(const char* from, const char* to, bool* held = nullptr);
 
 /// Where the file or folder at path really is, every link on the way
 /// followed, as one text for all its spellings (a drive root ends in a

@@ -9,7 +9,7 @@ import subprocess
 import time
 import unittest
 
-from harness import WINE, WORK, run_in_tmux, run_plain, scratch, sjis, win_path, wine_env
+from harness import PREFIX, WINE, WORK, run_in_tmux, run_plain, scratch, sjis, win_path, wine_env
 from tree_state import SourceKept, files_below, snapshot
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -331,6 +331,73 @@ class HostileTrees(SourceKept, unittest.TestCase):
                 self.assertEqual(f.read(), b"a" * 3000)
             self.assertEqual(os.listdir(to), ["a.txt"])
             self.assert_source_unchanged()
+
+    def stale_layout(self, name, size, case, mode):
+        """FROM holds name, TO a stale copy of it, both in the folder drive
+        Q: leads to (so that a long name keeps its path short). On the small
+        volume TO is a tmpfs of its own, with a leftover that keeps back just
+        the room the new copy needs until it goes."""
+        folder = "hostile-replace-%s-%s" % (case, mode)
+        src, dst = os.path.join(WORK, folder, "from"), os.path.join(WORK, folder, "to")
+        if mounted(dst):  # left by a killed run
+            subprocess.run(["umount", "-l", dst])
+        drive = os.path.join(PREFIX, "dosdevices", "q:")
+        if os.path.lexists(drive):
+            os.remove(drive)
+        os.symlink(scratch(folder), drive)
+        write(os.path.join(src, name), os.urandom(size))
+        os.makedirs(dst)
+        if case == "small-volume":
+            subprocess.run(["mount", "-t", "tmpfs", "-o", "size=10m", "tmpfs", dst], check=True)
+            self.addCleanup(subprocess.run, ["umount", dst])
+        write(os.path.join(dst, name), b"o" * size)
+        os.utime(os.path.join(dst, name), ns=(1500000000 * 10**9,) * 2)
+        if case == "small-volume":
+            def room():
+                volume = os.statvfs(dst)
+                return volume.f_bavail * volume.f_frsize
+            free = room()
+            write(os.path.join(dst, name + ".vestro-tmp"), b"l" * (free - size + (1 << 20)))
+            self.assertTrue(room() < size <= free, (room(), size, free))
+        return src, dst
+
+    def test_replacing_stale_copies(self):
+        """A stale copy whose name leaves no room for the temporary ending,
+        and one on a volume that has room for the new copy only once a
+        stopped run's leftover is gone, are replaced in both modes; a source
+        that bears a temporary name is refused in file mode."""
+        drive = os.path.join(PREFIX, "dosdevices", "q:")
+        self.addCleanup(lambda: os.path.lexists(drive) and os.remove(drive))
+        cases = (("long-name", "n" * 246 + ".bin", 3000), ("small-volume", "big.bin", 4 << 20))
+        for case, name, size in cases:
+            for mode in ("tree", "file"):
+                with self.subTest(case=case, mode=mode):
+                    src, dst = self.stale_layout(name, size, case, mode)
+                    self.keep_source(src)
+                    run = run_in_tmux(["Q:\\from" + ("" if mode == "tree" else "\\" + name), "Q:\\to"])
+                    self.assertEqual(run.code, 0, run.screen.dump())
+                    if mode == "tree":  # row 5 is blanked to column 80; the long name stands beyond
+                        self.assertEqual(run.screen.text(5)[:80].rstrip(),
+                                         " VERIFY DATA SUCCESS! (REAL COPY COUNT = 1)", run.screen.dump())
+                    else:
+                        self.assertEqual(run.screen.text(7), " 100.00 %", run.screen.dump())
+                    self.assertEqual(os.listdir(dst), [name])
+                    with open(os.path.join(src, name), "rb") as a, open(os.path.join(dst, name), "rb") as b:
+                        self.assertTrue(a.read() == b.read(), "the copy differs from its source")
+                    # File mode sets the time its whole-second status gives.
+                    unit = 100 if mode == "tree" else 10**9
+                    self.assertEqual(os.stat(os.path.join(src, name)).st_mtime_ns // unit,
+                                     os.stat(os.path.join(dst, name)).st_mtime_ns // unit)
+                    self.assert_source_unchanged()
+        root = scratch("hostile-replace-temporary-source")
+        src, dst = os.path.join(root, "from"), os.path.join(root, "to")
+        write(os.path.join(src, "b.txt.vestro-tmp"), b"b" * 100)
+        os.makedirs(dst)
+        self.keep_source(src)
+        run = run_in_tmux([win_path(os.path.join(src, "b.txt.vestro-tmp")), win_path(dst)])
+        self.assertEqual(run.screen.text(7), " Open Error!", run.screen.dump())
+        self.assertEqual(os.listdir(dst), [])
+        self.assert_source_unchanged()
 
     def check_refused(self, src, to):
         """Runs src into the TO text to, which really lies inside the source:

@@ -27,6 +27,7 @@ void resetFakeConsole() {
   c.keysPastScript = 0;
   c.clock = 0;
   c.clockStep = 1000;
+  c.slept = 0;
   dropCells();
 }
 
@@ -115,4 +116,9 @@ int osReadKey() {
 uint32_t osMilliseconds() {
   fakeConsole.clock += fakeConsole.clockStep;
   return fakeConsole.clock;
+}
+
+void osSleep(uint32_t milliseconds) {
+  fakeConsole.clock += milliseconds;
+  fakeConsole.slept += milliseconds;
 }

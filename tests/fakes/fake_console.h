@@ -44,6 +44,7 @@ struct FakeConsole {
   int keysPastScript;   // reads after the script ran out (answered with Enter)
   uint32_t clock;
   uint32_t clockStep;   // added at every clock read
+  uint32_t slept;       // milliseconds waited in all
 };
 
 extern FakeConsole fakeConsole;

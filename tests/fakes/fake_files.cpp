@@ -103,6 +103,7 @@ Resolved resolve(const char* path, bool followLast = true) {
   std::string shown = root;
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
+    if (name.size() > 255 && settingUp == 0) return r;  // longer than one name may be
     if (name == ".") continue;
     if (name == "..") {
       if (key != r.volume) {
@@ -311,6 +312,8 @@ void forgetFolderOpens();
 
 void resetFakeFiles() {
   forgetFolderOpens();
+  fakeFiles.heldRenames = 0;
+  fakeFiles.heldRemovals = 0;
   fakeFiles.nodes.clear();
   fakeFiles.children.clear();
   fakeFiles.volumes.clear();
@@ -514,10 +517,19 @@ bool osMakeFolder(const char* path) {
   return true;
 }
 
-bool osRemoveFile(const char* path) {
+// Another program holding a file for a moment (a scanner, an indexer).
+static bool heldNow(int* count, bool* held) {
+  if (*count <= 0) return false;
+  --*count;
+  if (held) *held = true;
+  return true;
+}
+
+bool osRemoveFile(const char* path, bool* held) {
   handedIn(path);
   fakeFiles.log.push_back(std::string("remove ") + path);
-  if (fakeFiles.faults.removeFile.strike()) return false;
+  if (held) *held = false;
+  if (fakeFiles.faults.removeFile.strike() || heldNow(&fakeFiles.heldRemovals, held)) return false;
   // A second name goes alone; a file link is followed, as wine follows it.
   Resolved r = resolve(path, false);
   FakeNode* own = nodeOf(r);
@@ -535,11 +547,12 @@ bool osRemoveFile(const char* path) {
 
 // The name moves; whatever bore the target name goes, and a file it led
 // to stays. A folder there, a file in use or a read-only one refuses it.
-bool osReplaceFile(const char* from, const char* to) {
+bool osReplaceFile(const char* from, const char* to, bool* held) {
   handedIn(from);
   handedIn(to);
   fakeFiles.log.push_back(std::string("replace ") + from + " " + to);
-  if (fakeFiles.faults.replaceFile.strike()) return false;
+  if (held) *held = false;
+  if (fakeFiles.faults.replaceFile.strike() || heldNow(&fakeFiles.heldRenames, held)) return false;
   Resolved source = resolve(from, false);
   Resolved target = resolve(to, false);
   FakeNode* moved = nodeOf(source);

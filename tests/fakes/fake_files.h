@@ -87,6 +87,8 @@ struct FakeFiles {
   int liveBlocks;                                     // heap blocks not released
   std::vector<std::string> log;                       // "op path" of every call that changes something
   size_t longestPath;                                 // longest path text the program handed to any call
+  int heldRenames;   // the next renames refused, as while another program holds the file
+  int heldRemovals;  // the same for removals
   /// Called with "status", "open" or "read" and the path's key just before
   /// the operation looks at the file: a test can change the file under it.
   std::function<void(const std::string& op, const std::string& key)> hook;

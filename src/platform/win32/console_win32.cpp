@@ -165,3 +165,5 @@ int osReadKey() {
 }
 
 uint32_t osMilliseconds() { return GetTickCount(); }
+
+void osSleep(uint32_t milliseconds) { Sleep(milliseconds); }

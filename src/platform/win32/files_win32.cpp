@@ -71,10 +71,25 @@ int osAccess(const char* path) {
 
 bool osMakeFolder(const char* path) { return CreateDirectoryA(path, NULL) != 0; }
 
-bool osRemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+// Access denied also answers a read-only file, which no wait will change.
+static bool heldForNow(const char* path) {
+  DWORD error = GetLastError();
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
 
-bool osReplaceFile(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+bool osRemoveFile(const char* path, bool* held) {
+  if (DeleteFileA(path)) return true;
+  if (held) *held = heldForNow(path);
+  return false;
+}
+
+bool osReplaceFile(const char* from, const char* to, bool* held) {
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return true;
+  if (held) *held = heldForNow(to);
+  return false;
 }
 
 bool osFreeBytes(const char* root, uint64_t* freeBytes) {

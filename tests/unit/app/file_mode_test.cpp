@@ -54,7 +54,7 @@ TEST_F(FileMode, SecondRunAndFailuresStillEndWithZero) {
 }
 
 TEST_F(FileMode, TargetThatWouldNotFitIsRefusedBeforeClearing) {
-  std::string folder = "X:\\" + std::string(500, 'f');
+  std::string folder = "X:\\" + std::string(250, 'f') + "\\" + std::string(249, 'f');
   addFolder(folder.c_str());
   std::string name = std::string(30, 'n');
   addFile(("D:\\" + name).c_str(), "x");

@@ -2,10 +2,13 @@
 // through it, only by a whole new copy, and never by following a link.
 #include "copy/replacement.h"
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
 #include "copy/stream_copy.h"
+#include "text/chars.h"
 #include "text/path_text.h"
 #include "vestro_test.h"
 
@@ -153,6 +156,66 @@ TEST_F(Replacement, LeftoversOfAStoppedRunAndLinksInTheirPlace) {
   }
 }
 
+// What a later run may meet: another program holding the new copy or a
+// leftover for a moment or for longer, a read-only old copy, a leftover of
+// a killed replacement on a volume with room for one new copy only, names
+// too long for the ordinary temporary name. Whatever is not replaced keeps
+// its old copy whole, and no temporary file stays.
+TEST_F(Replacement, EveryCopyThatCanBeMadeCanBeReplaced) {
+  static std::string copy;
+  const struct {
+    const char* what;
+    std::string name;
+    void (*place)();
+    bool replaced;
+    bool waits;
+  } cases[] = {
+      {"rename held for a moment", "f.bin", [] { fakeFiles.heldRenames = 3; }, true, true},
+      {"rename held for longer", "f.bin", [] { fakeFiles.heldRenames = 100; }, false, true},
+      {"a read-only old copy", "f.bin", [] { findNode(copy.c_str())->readOnly = true; }, false, false},
+      {"a leftover held for a moment", "f.bin",
+       [] {
+         addFile(temporary, "part of a copy", oldTime);
+         fakeFiles.heldRemovals = 2;
+       },
+       true, true},
+      {"a leftover on a volume with room for one copy", "f.bin",
+       [] {
+         addFile(temporary, std::string(5 << 20, 'p'), oldTime);
+         fakeFiles.volumes["X:"].freeBytes = (9 << 20) + 300 - (5 << 20) + 1000;
+       },
+       true, false},
+      {"a 250-byte name", std::string(246, 'n') + ".bin", [] {}, true, false},
+      {"a 255-byte name", std::string(251, 'n') + ".bin", [] {}, true, false},
+  };
+  for (const Mode& mode : modes) {
+    for (const auto& c : cases) {
+      fresh();
+      copy = "X:\\t\\" + c.name;
+      addFile(copy.c_str(), "older copy", oldTime);
+      c.place();
+      SCOPED_TRACE(std::string(mode.name) + ": " + c.what);
+      std::string before = treeState("D:\\");
+      EXPECT_EQ(mode.copy(from, copy.c_str()), c.replaced);
+      EXPECT_EQ(treeState("D:\\"), before);
+      EXPECT_EQ(contentOf(copy.c_str()), c.replaced ? bytes : "older copy");
+      EXPECT_EQ(listNames("X:\\t"), std::vector<std::string>{c.name});
+      EXPECT_EQ(status(), c.replaced ? "100.00 %       " : "Open Error!    ");
+      EXPECT_EQ(fakeConsole.slept > 0, c.waits);
+      EXPECT_LE(fakeConsole.slept, 1000u);
+    }
+  }
+}
+
+// File mode refuses a source of the temporary names' form, as tree mode
+// does: its copy would pass for a leftover and be removed.
+TEST_F(Replacement, FileModeRefusesTheTemporaryForm) {
+  addFile("D:\\s\\b.txt.vestro-tmp", "a source file", oldTime);
+  EXPECT_FALSE(copySingleFile("D:\\s\\b.txt.vestro-tmp", "X:\\t\\b.txt.vestro-tmp"));
+  EXPECT_EQ(status(), "Open Error!    ");
+  EXPECT_TRUE(listNames("X:\\t").empty());
+}
+
 TEST_F(Replacement, TemporaryNames) {
   PathBuffer name;
   EXPECT_TRUE(temporaryNameFor("X:\\t\\a.jpg", name));
@@ -161,8 +224,20 @@ TEST_F(Replacement, TemporaryNames) {
   EXPECT_TRUE(isTemporaryName("A.JPG.VESTRO-TMP"));
   EXPECT_FALSE(isTemporaryName("a.jpg.vestro-tm"));
   EXPECT_FALSE(isTemporaryName("vestro-tmp"));
-  std::string longest(519 - 11, 'p');
-  EXPECT_TRUE(temporaryNameFor(longest.c_str(), name));
-  longest += 'p';
-  EXPECT_FALSE(temporaryNameFor(longest.c_str(), name));  // would not fit a path: never cut
+  // A name that the ending would make too long for one name, or for a path,
+  // gets a short one, the same for every letter case of the name.
+  std::string folder = "X:\\t\\";
+  EXPECT_TRUE(temporaryNameFor((folder + std::string(244, 'n')).c_str(), name));
+  EXPECT_EQ(std::string(name), folder + std::string(244, 'n') + ".vestro-tmp");
+  EXPECT_TRUE(temporaryNameFor((folder + std::string(245, 'n')).c_str(), name));
+  EXPECT_EQ(strlen(name), folder.size() + 20);
+  EXPECT_TRUE(isTemporaryName(name));
+  PathBuffer twin;
+  EXPECT_TRUE(temporaryNameFor(("X:\\T\\" + std::string(245, 'N')).c_str(), twin));
+  EXPECT_STREQ(baseNameOf(twin), baseNameOf(name));
+  std::string deep = "X:\\" + std::string(487, 'd') + "\\" + std::string(28, 'n');  // 519 bytes
+  EXPECT_TRUE(temporaryNameFor(deep.c_str(), name));
+  EXPECT_EQ(strlen(name), 511u);
+  deep = "X:\\" + std::string(497, 'd') + "\\" + std::string(18, 'n');
+  EXPECT_FALSE(temporaryNameFor(deep.c_str(), name));  // would not fit a path: never cut
 }
