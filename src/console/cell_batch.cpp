@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include "text/code_page.h"
+
 uint32_t paintInterval = 100;
 
 namespace {
@@ -17,6 +19,9 @@ int dirtyLast[shadowRows];  // -1 when the row holds nothing
 bool anyDirty = false;
 bool widthKnown = false;
 int knownWidth = 80;
+bool modeKnown = false;
+bool knownMode = false;
+bool heldCharacters = false;  // how the queued cells are to be painted
 uint32_t lastFlush = 0;
 bool rowsReady = false;
 
@@ -39,15 +44,27 @@ int windowWidth() {
   return knownWidth;
 }
 
-void queueCells(int x, int y, const ConsoleCell* cells, int count) {
+bool paintsCharacters() {
+  if (!modeKnown) {
+    unsigned console = osConsoleOutputCodePage();
+    knownMode = console != 0 && (console != codePageNumber() || console == 65001);
+    modeKnown = true;
+  }
+  return knownMode;
+}
+
+void queueCells(int x, int y, const ConsoleCell* cells, int count, bool characters) {
   prepareRows();
   if (x < 0 || y < 0 || y >= shadowRows || x + count > shadowColumns) {
     // Far outside the copy screen: keep the order and paint at once.
     flushCells();
-    osPaintCells(x, y, cells, count);
+    osPaintCells(x, y, cells, count, characters);
     widthKnown = false;
+    modeKnown = false;
     return;
   }
+  if (anyDirty && characters != heldCharacters) flushCells();
+  heldCharacters = characters;
   memcpy(&shadow[y][x], cells, sizeof(ConsoleCell) * count);
   for (int k = 0; k < count; ++k) dirty[y][x + k] = true;
   if (dirtyLast[y] < 0 || x < dirtyFirst[y]) dirtyFirst[y] = x;
@@ -68,7 +85,7 @@ void flushCells() {
         }
         int start = x;
         while (x <= dirtyLast[y] && dirty[y][x]) dirty[y][x++] = false;
-        osPaintCells(start, y, &shadow[y][start], x - start);
+        osPaintCells(start, y, &shadow[y][start], x - start, heldCharacters);
       }
       dirtyLast[y] = -1;
     }
@@ -76,6 +93,7 @@ void flushCells() {
   }
   lastFlush = osMilliseconds();
   widthKnown = false;
+  modeKnown = false;
 }
 
 void dropCells() {
@@ -84,4 +102,5 @@ void dropCells() {
   for (int y = 0; y < shadowRows; ++y) dirtyLast[y] = -1;
   anyDirty = false;
   widthKnown = false;
+  modeKnown = false;
 }

@@ -7,9 +7,15 @@
 /// batch, 80 when it cannot be had or is negative.
 int windowWidth();
 
+/// True where text is painted as characters laid out by display width: the
+/// console's code page is not the ANSI one, or is UTF-8 (which the console
+/// cannot take a byte at a time). False where the ANSI bytes are painted as
+/// they are, or there is no console. Asked of the console once per batch.
+bool paintsCharacters();
+
 /// Queues count cells for the 0-based buffer position (x, y); the batch is
-/// written out when it has been held long enough.
-void queueCells(int x, int y, const ConsoleCell* cells, int count);
+/// written out when it has been held long enough. characters: as osPaintCells.
+void queueCells(int x, int y, const ConsoleCell* cells, int count, bool characters);
 
 /// Writes every queued cell now, one console write per run of neighbours.
 void flushCells();

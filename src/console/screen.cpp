@@ -4,11 +4,18 @@
 #include <string.h>
 
 #include "console/cell_batch.h"
+#include "console/char_cells.h"
 #include "platform/console_os.h"
 
 char messageBuffer[520];
 
-void writeAt(int row, int column, const char* text, uint16_t attribute) {
+namespace {
+
+const int layoutCells = 2 * 520;  // a full buffer of double-width characters
+
+// The cells text takes (cut at its first CR, then its first LF): a cell a
+// byte, or its characters laid out by display width.
+int layOut(const char* text, uint16_t attribute, bool characters, ConsoleCell* cells) {
   char work[520];
   size_t length = strlen(text);
   if (length > sizeof work - 1) length = sizeof work - 1;
@@ -19,16 +26,32 @@ void writeAt(int row, int column, const char* text, uint16_t attribute) {
   cut = strchr(work, '\n');
   if (cut) *cut = 0;
   int len = (int)strlen(work);
-  int width = windowWidth();
-  // A text that does not fit stops one column short of the window's edge.
-  int count = (column - 1 + len <= width) ? len : width - column;
-  if (count <= 0) return;
-  ConsoleCell cells[520];
-  for (int k = 0; k < count; ++k) {
-    cells[k].ch = work[k];
+  if (characters) return layCharacters(work, len, attribute, cells, layoutCells);
+  for (int k = 0; k < len; ++k) {
+    cells[k].ch = (unsigned char)work[k];
     cells[k].attr = attribute;
   }
-  queueCells(column - 1, row - 1, cells, count);
+  return len;
+}
+
+}  // namespace
+
+void writeAt(int row, int column, const char* text, uint16_t attribute) {
+  ConsoleCell cells[layoutCells];
+  bool characters = paintsCharacters();
+  int total = layOut(text, attribute, characters, cells);
+  int width = windowWidth();
+  // A text that does not fit stops one column short of the window's edge.
+  int count = (column - 1 + total <= width) ? total : width - column;
+  if (count <= 0) return;
+  // There, a double-width character cut in two leaves its first cell blank.
+  if (count < total && (cells[count - 1].attr & cellLeadingHalf)) cells[count - 1] = ConsoleCell{' ', attribute};
+  queueCells(column - 1, row - 1, cells, count, characters);
+}
+
+int cellsOf(const char* text) {
+  ConsoleCell cells[layoutCells];
+  return layOut(text, 0, paintsCharacters(), cells);
 }
 
 void blankAt(int row, int column, int count) {
@@ -40,12 +63,13 @@ void blankAt(int row, int column, int count) {
   if (last > width) last = width;
   int first = column < 1 ? 1 : column;
   if (first > last) return;
+  bool characters = paintsCharacters();
   ConsoleCell blank = {' ', 15};
   ConsoleCell cells[64];
   for (int k = 0; k < 64; ++k) cells[k] = blank;
   for (int at = first; at <= last; at += 64) {
     int run = last - at + 1 < 64 ? last - at + 1 : 64;
-    queueCells(at - 1, row - 1, cells, run);
+    queueCells(at - 1, row - 1, cells, run, characters);
   }
 }
 

@@ -7,8 +7,14 @@
 extern char messageBuffer[520];
 
 /// Paints text (cut at its first CR, then its first LF) at the 1-based row
-/// and column in attribute, clipped to the console window's width.
+/// and column in attribute, clipped to the console window's width. Where the
+/// console is given characters, a double-width one takes two cells and is
+/// never cut in two.
 void writeAt(int row, int column, const char* text, uint16_t attribute);
+
+/// The cells writeAt gives text, clipping aside: its bytes where the console
+/// shows the ANSI code page, else its characters by display width.
+int cellsOf(const char* text);
 
 /// Blanks count - 1 cells from the 1-based row and column, in attribute 15.
 void blankAt(int row, int column, int count);

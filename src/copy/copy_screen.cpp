@@ -12,7 +12,7 @@ int lastNameWidth = 0;
 void showFileName(const char* name) {
   blankAt(5, 13, lastNameWidth);
   writeAt(5, 13, name, 11);
-  lastNameWidth = (int)strlen(name) + 1;
+  lastNameWidth = cellsOf(name) + 1;
 }
 
 void showFileSize(int64_t size) {

@@ -34,8 +34,8 @@ void drawHeader(const char* source, const char* destination) {
   snprintf(messageBuffer, sizeof messageBuffer, "TO   FOLDER = %s", destination);
   blankAt(3, 16, lastToWidth);
   writeAt(3, 2, messageBuffer, 10);
-  lastFromWidth = (int)strlen(source) + 1;
-  lastToWidth = (int)strlen(destination) + 1;
+  lastFromWidth = cellsOf(source) + 1;
+  lastToWidth = cellsOf(destination) + 1;
   writeAt(5, 2, "FILENAME = ", 11);
   writeAt(6, 2, "FILESIZE = ", 11);
 }
@@ -45,8 +45,8 @@ void restoreHeader(const char* source, const char* destination) {
   writeAt(2, 16, source, 10);
   blankAt(3, 16, lastToWidth);
   writeAt(3, 16, destination, 10);
-  lastFromWidth = (int)strlen(source) + 1;
-  lastToWidth = (int)strlen(destination) + 1;
+  lastFromWidth = cellsOf(source) + 1;
+  lastToWidth = cellsOf(destination) + 1;
 }
 
 bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }

@@ -2,9 +2,11 @@
 #pragma once
 #include <stdint.h>
 
-/// One screen cell: a text byte and its colour attribute.
+/// One screen cell and its colour attribute. Its character is a byte of the
+/// ANSI code page, or a UTF-16 character where the cells are painted as
+/// characters (see osPaintCells).
 struct ConsoleCell {
-  char ch;
+  uint16_t ch;
   uint16_t attr;
 };
 
@@ -15,7 +17,13 @@ bool osWindowSpan(int* left, int* right);
 /// Paints count cells into one row of the screen buffer, starting at the
 /// 0-based buffer coordinates (x, y). The cursor does not move; the console
 /// clips whatever falls outside its buffer. Failures are not reported.
-void osPaintCells(int x, int y, const ConsoleCell* cells, int count);
+/// characters: the cells hold UTF-16 characters, a double-width one in two
+/// cells flagged 0x0100 and 0x0200; otherwise ANSI bytes, shown as the
+/// console's code page reads them.
+void osPaintCells(int x, int y, const ConsoleCell* cells, int count, bool characters);
+
+/// The code page the console shows bytes in; 0 when there is no console.
+unsigned osConsoleOutputCodePage();
 
 /// Places the console cursor at 0-based (x, y); the next printed text starts there.
 bool osPlaceCursor(int x, int y);

@@ -80,20 +80,43 @@ class CodePages(SourceKept, unittest.TestCase):
         self.in_each_locale(check)
 
     def test_mismatches_listed_in_the_code_page(self):
-        """Under 1252 a listed path is 1252 bytes when printed to a file, and
-        the characters themselves on the console."""
-        locale = "fr_FR.UTF-8"
-        root = scratch("code-page-list")
-        src, dst = os.path.join(root, "Café"), os.path.join(root, "dst")
-        os.makedirs(os.path.join(src))
-        with open(os.path.join(src, "Noël à Paris"), "wb") as f:
-            f.write(b"x")
-        os.makedirs(os.path.join(dst, "Noël à Paris"))  # a folder where the copy should go
-        code, printed = run_plain([win_path(src), win_path(dst)], locale=locale)
-        self.assertEqual(code, 0)
-        self.assertEqual(printed, ansi(" %s\\Noël à Paris\r\n" % win_path(src), locale))
-        run = run_in_tmux([win_path(src), win_path(dst)], locale=locale)
-        self.assertEqual(run.screen.text(6), " %s\\Noël à Paris" % win_path(src), run.screen.dump())
+        """Under 1252 (console 850) and UTF-8 a listed path is the ANSI bytes
+        when printed to a file, and the characters themselves on the console."""
+        for locale in ("fr_FR.UTF-8", "hi_IN.UTF-8"):
+            with self.subTest(locale=locale):
+                root = scratch("code-page-list")
+                src, dst = os.path.join(root, "Café"), os.path.join(root, "dst")
+                os.makedirs(os.path.join(src))
+                with open(os.path.join(src, "Noël à Paris"), "wb") as f:
+                    f.write(b"x")
+                os.makedirs(os.path.join(dst, "Noël à Paris"))  # a folder where the copy should go
+                code, printed = run_plain([win_path(src), win_path(dst)], locale=locale)
+                self.assertEqual(code, 0)
+                self.assertEqual(printed, ansi(" %s\\Noël à Paris\r\n" % win_path(src), locale))
+                run = run_in_tmux([win_path(src), win_path(dst)], locale=locale)
+                self.assertEqual(run.screen.text(6), " %s\\Noël à Paris" % win_path(src), run.screen.dump())
+
+    def test_header_and_refusal_read_right_on_the_console(self):
+        """Where the console is given characters (1252 against 850, and UTF-8,
+        which the console cannot take a byte at a time), the folder rows show
+        the names as they are, with nothing left of the longer folder inside;
+        a refusal printed on the console reads right too."""
+        for locale in ("fr_FR.UTF-8", "hi_IN.UTF-8"):
+            with self.subTest(locale=locale):
+                root = scratch("code-page-header")
+                src, dst = os.path.join(root, "src", "Café"), os.path.join(root, "dst", "Café")
+                os.makedirs(os.path.join(src, "Café"))
+                with open(os.path.join(src, "Café", "résumé"), "wb") as f:
+                    f.write(os.urandom(100))
+                run = run_in_tmux([win_path(src), win_path(dst)], locale=locale)
+                self.assertEqual(run.code, 0, run.screen.dump())
+                self.assertEqual(run.screen.text(2), " FROM FOLDER = " + win_path(src), run.screen.dump())
+                self.assertEqual(run.screen.text(3), " TO   FOLDER = " + win_path(dst), run.screen.dump())
+                self.assertEqual(files_below(dst), files_below(src))
+                run = run_in_tmux([win_path(src) + "\\", win_path(src) + "\\sub"], locale=locale, width=200)
+                self.assertEqual(run.code, -1)
+                self.assertEqual(run.screen.text(1), "TO_FOLDER[%s\\sub] IS A SUBFOLDER OF THE FROM_FOLDER(%s)."
+                                 % (win_path(src), win_path(src)), run.screen.dump())
 
 
     def test_an_accented_letter_typed_at_the_menu(self):

@@ -1,6 +1,9 @@
 // The fake system's ANSI code page.
 #include "fake_code_page.h"
 
+#include <errno.h>
+#include <iconv.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "text/code_page.h"
@@ -28,4 +31,31 @@ void osAnsiCodePage(CodePageFacts* facts) { *facts = fakeCodePageFacts(fakeCodeP
 void useFakeCodePage(unsigned number) {
   fakeCodePage = number;
   useCodePage(fakeCodePageFacts(number));
+}
+
+// The system's conversion, as the host's iconv does it; a byte that spells
+// nothing becomes U+FFFD.
+int osAnsiToWide(const char* text, int length, uint16_t* wide, int capacity) {
+  char name[16];
+  if (fakeCodePage == 65001)
+    snprintf(name, sizeof name, "UTF-8");
+  else
+    snprintf(name, sizeof name, "CP%u", fakeCodePage);
+  iconv_t convert = iconv_open("UTF-16LE", name);
+  if (convert == (iconv_t)-1) return 0;
+  char* in = (char*)text;
+  size_t inLeft = (size_t)length;
+  char* out = (char*)wide;
+  size_t outLeft = (size_t)capacity * 2;
+  while (inLeft > 0 && outLeft >= 2) {
+    if (iconv(convert, &in, &inLeft, &out, &outLeft) != (size_t)-1) break;
+    if (errno == E2BIG) break;
+    *(uint16_t*)(void*)out = 0xFFFD;
+    out += 2;
+    outLeft -= 2;
+    ++in;
+    --inLeft;
+  }
+  iconv_close(convert);
+  return (int)((uint16_t*)(void*)out - wide);
 }

@@ -2,6 +2,7 @@
 #include "fake_console.h"
 
 #include "console/cell_batch.h"
+#include "fake_code_page.h"
 
 FakeConsole fakeConsole;
 
@@ -12,6 +13,7 @@ void resetFakeConsole() {
   c.windowLeft = 0;
   c.windowRight = 79;
   c.spanFails = false;
+  c.outputCodePage = 0;
   c.spanQueries = 0;
   c.paints = 0;
   c.paintLog.clear();
@@ -33,7 +35,13 @@ void resetFakeConsole() {
 
 std::string rowText(int row, int column, int count) {
   std::string text;
-  for (int k = 0; k < count; ++k) text += fakeConsole.grid[row - 1][column - 1 + k].ch;
+  for (int k = 0; k < count; ++k) text += (char)fakeConsole.grid[row - 1][column - 1 + k].ch;
+  return text;
+}
+
+std::u16string cellsAt(int row, int column, int count) {
+  std::u16string text;
+  for (int k = 0; k < count; ++k) text += (char16_t)fakeConsole.grid[row - 1][column - 1 + k].ch;
   return text;
 }
 
@@ -60,10 +68,14 @@ std::vector<std::string> paintsAt(int row, int column) {
   return texts;
 }
 
-void osPaintCells(int x, int y, const ConsoleCell* cells, int count) {
+unsigned osConsoleOutputCodePage() {
+  return fakeConsole.outputCodePage != 0 ? fakeConsole.outputCodePage : fakeCodePage;
+}
+
+void osPaintCells(int x, int y, const ConsoleCell* cells, int count, bool characters) {
   ++fakeConsole.paints;
-  PaintedRun run{x, y, std::string(), count > 0 ? cells[0].attr : (uint16_t)0};
-  for (int k = 0; k < count; ++k) run.text += cells[k].ch;
+  PaintedRun run{x, y, std::string(), count > 0 ? cells[0].attr : (uint16_t)0, characters};
+  for (int k = 0; k < count; ++k) run.text += (char)cells[k].ch;
   fakeConsole.paintLog.push_back(run);
   // The console clips the region to its buffer.
   for (int k = 0; k < count; ++k) {

@@ -18,8 +18,9 @@ struct PrintedText {
 struct PaintedRun {
   int x;
   int y;
-  std::string text;
-  uint16_t attr;  // of the first cell
+  std::string text;  // the low byte of each cell
+  uint16_t attr;     // of the first cell
+  bool characters;   // cells of UTF-16 characters, not ANSI bytes
 };
 
 struct FakeConsole {
@@ -29,6 +30,7 @@ struct FakeConsole {
   int windowLeft;
   int windowRight;      // window width is windowRight - windowLeft + 1
   bool spanFails;       // standard output is not a console
+  unsigned outputCodePage;  // the console's; 0 follows the ANSI code page (fakeCodePage)
   int spanQueries;
   int paints;           // cell writes made
   std::vector<PaintedRun> paintLog;
@@ -55,6 +57,9 @@ void resetFakeConsole();
 
 /// The bytes of a 1-based row from a 1-based column, count cells long.
 std::string rowText(int row, int column, int count);
+
+/// The characters of a 1-based row from a 1-based column, count cells long.
+std::u16string cellsAt(int row, int column, int count);
 
 /// The attribute of the cell at 1-based row and column.
 uint16_t attrAt(int row, int column);

@@ -26,3 +26,7 @@ void osAnsiCodePage(CodePageFacts* facts) {
       facts->prints[b] = true;
   }
 }
+
+int osAnsiToWide(const char* text, int length, uint16_t* wide, int capacity) {
+  return MultiByteToWideChar(CP_ACP, 0, text, length, (WCHAR*)wide, capacity);
+}

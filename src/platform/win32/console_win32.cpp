@@ -15,38 +15,18 @@ bool osWindowSpan(int* left, int* right) {
   return true;
 }
 
-// The console shows bytes in a code page of its own, which on a Western
-// system is the OEM one (850), not the ANSI one that every text of the
-// program is in: "Caf\xe9" would show as "CafÚ". Where the two differ and the
-// ANSI code page has one byte a character, each byte is shown as the
-// character the ANSI code page gives it.
-static const WCHAR* ansiCharacters() {
-  static WCHAR table[256];
-  static int state = 0;  // 0 not asked yet, 1 convert, -1 bytes as they are
-  if (state == 0) {
-    state = -1;
-    UINT ansi = GetACP();
-    CPINFO info;
-    if (GetConsoleOutputCP() != ansi && GetCPInfo(ansi, &info) && info.MaxCharSize == 1) {
-      for (int b = 0; b < 256; ++b) {
-        char byte = (char)b;
-        if (MultiByteToWideChar(ansi, 0, &byte, 1, &table[b], 1) != 1) table[b] = L'?';
-      }
-      state = 1;
-    }
-  }
-  return state == 1 ? table : NULL;
-}
-
-void osPaintCells(int x, int y, const ConsoleCell* cells, int count) {
+// Bytes go through WriteConsoleOutputA, which the console reads in its own
+// code page one cell at a time; characters through WriteConsoleOutputW,
+// where a double-width one is given as two cells holding it, the first
+// flagged COMMON_LVB_LEADING_BYTE and the second COMMON_LVB_TRAILING_BYTE.
+void osPaintCells(int x, int y, const ConsoleCell* cells, int count, bool characters) {
   CHAR_INFO line[1024];
   if (count <= 0 || count > 1024) return;
-  const WCHAR* characters = ansiCharacters();
   for (int k = 0; k < count; ++k) {
     if (characters)
-      line[k].Char.UnicodeChar = characters[(unsigned char)cells[k].ch];
+      line[k].Char.UnicodeChar = (WCHAR)cells[k].ch;
     else
-      line[k].Char.AsciiChar = cells[k].ch;
+      line[k].Char.AsciiChar = (CHAR)cells[k].ch;
     line[k].Attributes = cells[k].attr;
   }
   COORD size = {(SHORT)count, 1};
@@ -57,6 +37,8 @@ void osPaintCells(int x, int y, const ConsoleCell* cells, int count) {
   else
     WriteConsoleOutputA(GetStdHandle(STD_OUTPUT_HANDLE), line, size, origin, &region);
 }
+
+unsigned osConsoleOutputCodePage() { return GetConsoleOutputCP(); }
 
 static HANDLE cursorOutput = NULL;
 
@@ -85,12 +67,14 @@ void osClearScreen() {
 }
 
 // Printed text goes to a file or a pipe as the ANSI bytes it is; on a
-// console whose code page is another, as the characters those bytes are.
+// console whose code page is another, or UTF-8 (which older consoles take
+// badly through the runtime), as the characters those bytes are.
 void osPrintText(const char* text) {
   fflush(stdout);
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
-  if (GetConsoleMode(output, &mode) && GetConsoleOutputCP() != GetACP()) {
+  UINT console = 0;
+  if (GetConsoleMode(output, &mode) && ((console = GetConsoleOutputCP()) != GetACP() || console == 65001)) {
     static WCHAR wide[8192 + 8];
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 8192 + 8);
     if (length > 1) {
