@@ -3,7 +3,7 @@
 #pragma once
 #include <stdint.h>
 
-/// Byte length plus one of the name shown last on row 5 (0 at start), the
+/// Cells plus one of the name shown last on row 5 (0 at start), the
 /// count that blanks exactly that name.
 extern int lastNameWidth;
 

@@ -1,7 +1,7 @@
 // Copying a whole folder tree, depth first.
 #pragma once
 
-/// Byte length plus one of the folder paths shown last on rows 2 and 3.
+/// Cells plus one of the folder paths shown last on rows 2 and 3.
 extern int lastFromWidth;
 extern int lastToWidth;
 
