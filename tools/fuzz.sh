@@ -13,13 +13,15 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVESTRO_FUZZ=ON -DCMAKE_BUILD_TYP
 cmake --build build/fuzz -j 2 >/dev/null
 
 failed=""
-for target in chars_fuzz path_checks_fuzz user_path_fuzz; do
+for target in chars_fuzz path_checks_fuzz user_path_fuzz tree_copy_fuzz; do
   # Longest input worth trying: a text of the primitives, two paths and a
-  # small tree, a folder and a whole 4096-byte Path value.
+  # small tree, a folder and a whole 4096-byte Path value; a tree run's
+  # header, eight source entries and eight things standing in TO.
   case $target in
     chars_fuzz) longest=700 ;;
     path_checks_fuzz) longest=2048 ;;
     user_path_fuzz) longest=4400 ;;
+    tree_copy_fuzz) longest=48 ;;
   esac
   corpus=build/fuzz/corpus/$target
   log=build/fuzz/$target.log
