@@ -255,6 +255,11 @@ bool buildStanding(World& w, Reader& in, bool complete) {
     unsigned kind = a & 7;
     if (kind == 5) at += temporarySuffix;
     if (!canPlant(w, at)) continue;
+    // Links are made in a folder that exists, as any file is.
+    size_t cut = 0;
+    for (size_t c = 0; c < at.size(); c += (unsigned char)at[c] >= 0x81 ? 2 : 1)
+      if (at[c] == '\\') cut = c;
+    addFolder(at.substr(0, cut).c_str());
     switch (kind) {
       case 0:  // a stale copy
       case 7:  // one that differs in its time only
@@ -325,6 +330,7 @@ bool buildStanding(World& w, Reader& in, bool complete) {
 
 struct Outcome {
   bool refused;  // TO could not be made, as the path checks would refuse it
+  bool faulted;  // the fault struck
   bool verdict;
   int errors;
   std::vector<std::string> list;
@@ -442,7 +448,9 @@ void check(World& w, const Outcome& out, bool faulted, bool held, const char* ru
     const Entry* e = position == positions.end() ? nullptr : position->second;
     // A copy reached through a link of TO is some source file's.
     for (size_t i = 0; !e && w.linksInTo && i < w.entries.size(); ++i)
-      if (!w.entries[i].folder && w.entries[i].bytes == now->second.bytes) e = &w.entries[i];
+      if (!w.entries[i].folder && w.entries[i].bytes == now->second.bytes &&
+          w.entries[i].lastWrite == now->second.lastWrite)
+        e = &w.entries[i];
     FUZZ_CHECK(e && !e->folder && !now->second.folder && now->second.linkTo.empty() &&
                    now->second.bytes == e->bytes && now->second.lastWrite == e->lastWrite,
                describe(w, out, tag + ": old copy changed: " + old.first));
@@ -452,7 +460,7 @@ void check(World& w, const Outcome& out, bool faulted, bool held, const char* ru
     if (!under(node.first, w.toKey)) continue;
     auto old = w.toBefore.find(node.first);
     if (old != w.toBefore.end() && sameNode(old->second, node.second)) continue;
-    if (isTemporaryName(node.first.c_str())) {
+    if (isTemporaryName(node.first.c_str()) && !node.second.folder) {  // a folder there came through a link
       ++leftovers;
       FUZZ_CHECK(faulted || held, describe(w, out, tag + ": leftover with no fault: " + node.first));
       continue;
@@ -523,7 +531,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
   }
   bool allCopyable = true;
-  for (const Entry& e : w.entries) allCopyable &= e.copyable;
+  // The fake's real locations are in the code page, not UTF-8: where a
+  // name holds a second byte 0x5C, a leftover a fault left is not told
+  // apart from a link and stays in the way.
+  bool misread = false;
+  for (const Entry& e : w.entries) {
+    allCopyable &= e.copyable;
+    for (size_t c = 1; c < e.listed.size(); ++c) misread |= e.listed[c] == '\\' && (unsigned char)e.listed[c - 1] >= 0x81;
+  }
+  misread &= fakeFiles.volumes[volume].finalPaths;
 
   // The first run, with its fault.
   unsigned site = faultSite & 63;
@@ -542,7 +558,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (show) fprintf(stderr, "before:\n%s%s", stateText("D:").c_str(), stateText("X:").c_str());
   Outcome first = runOnce(w);
   if (show) fprintf(stderr, "after:\n%s%s", stateText("D:").c_str(), stateText("X:").c_str());
-  check(w, first, faultHits() > 0, held, "first run");
+  first.faulted = faultHits() > 0;
+  check(w, first, first.faulted, held, "first run");
 
   // A second run, with no fault, over what the first left.
   clearFaults();
@@ -551,7 +568,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   newProcess();
   Outcome second = runOnce(w);
   check(w, second, false, false, "second run");
-  if (clear && allCopyable && roomy)
+  if (clear && allCopyable && roomy && !(misread && (first.faulted || held)))
     FUZZ_CHECK(second.verdict, describe(w, second, "second run: not everything copied"));
   return 0;
 }
