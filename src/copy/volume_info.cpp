@@ -27,11 +27,19 @@ VolumeFacts volumes[remembered];
 int volumeCount = 0;
 int nextSlot = 0;
 
-// The folder asked last and the root its volume came out as: the files of
-// one folder cost no question each.
-PathBuffer lastFolder;
-char lastRoot[rootSize];
-bool lastFound = false;
+// The folders asked last and the roots their volumes came out as: the files
+// of one folder cost no question each, and a sub-folder that is no link (a
+// volume mounted in a folder is one) lies on its parent's volume, which a
+// depth-first walk has asked of just before.
+struct FolderRoot {
+  PathBuffer folder;
+  char root[rootSize];
+  bool found;
+};
+
+const int foldersKept = 8;
+FolderRoot folderRoots[foldersKept];
+int nextFolder = 0;
 
 // "X:\" for a drive path, "\\server\share\" for a network path, empty for a
 // path with neither (it lies on the current folder's volume).
@@ -87,14 +95,59 @@ const char* rootToAsk(const VolumeFacts* facts) { return facts->root[0] ? facts-
 
 }  // namespace
 
+namespace {
+
+FolderRoot* keptRootOf(const char* folder) {
+  for (FolderRoot& kept : folderRoots)
+    if (kept.folder[0] && strcmp(kept.folder, folder) == 0) return &kept;
+  return nullptr;
+}
+
+// The parent of a folder given with its backslash, with its own; false at a root.
+bool parentOf(const char* folder, char* parent) {
+  int length = (int)strlen(folder);
+  if (length < 2) return false;
+  copyText(parent, pathBufferSize, folder);
+  parent[length - 1] = 0;
+  const char* cut = findLastChar(parent, '\\');
+  if (!cut) return false;
+  parent[cut - parent + 1] = 0;
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
+// The root of the volume that holds folder (given with its backslash): its
+// parent's, found the same way, unless it is a link; else the platform's
+// answer, or the root as written.
+FolderRoot* rootOfFolder(const char* folder, const char* path) {
+  FolderRoot* kept = keptRootOf(folder);
+  if (kept) return kept;
+  PathBuffer parent;
+  FolderRoot* above = nullptr;
+  bool inherits = parentOf(folder, parent) && osIsLink(folder) == 0;
+  if (inherits) above = rootOfFolder(parent, path);
+  kept = &folderRoots[nextFolder];
+  nextFolder = (nextFolder + 1) % foldersKept;
+  if (above && above->found) {
+    copyText(kept->root, rootSize, above->root);
+    kept->found = true;
+  } else {
+    kept->found = osVolumeRootOf(folder, kept->root, rootSize) || writtenRootOf(path, kept->root, rootSize);
+  }
+  strcpy(kept->folder, folder);
+  return kept;
+}
+
+}  // namespace
+
 bool volumeRootOf(const char* path, char* root, int size) {
   PathBuffer folder;
   folderOf(path, folder);
-  if (!lastFolder[0] || strcmp(folder, lastFolder) != 0) {
-    lastFound = osVolumeRootOf(folder, lastRoot, sizeof lastRoot) || writtenRootOf(path, lastRoot, sizeof lastRoot);
-    strcpy(lastFolder, folder);
-  }
-  return lastFound && copyText(root, size, lastRoot);
+  FolderRoot* kept = rootOfFolder(folder, path);
+  return kept->found && copyText(root, size, kept->root);
 }
 
 bool hasCoarseTimes(const char* path) {
@@ -139,5 +192,5 @@ void rememberUnbufferedRefused(const char* path) {
 void forgetVolumes() {
   volumeCount = 0;
   nextSlot = 0;
-  lastFolder[0] = 0;
+  for (FolderRoot& kept : folderRoots) kept.folder[0] = 0;
 }

@@ -993,10 +993,13 @@ bool osFullPath(const char* path, char* full, int size) {
   return true;
 }
 
+// A folder where a volume is mounted is a reparse point too, as on Windows.
 int osIsLink(const char* path) {
   handedIn(path);
-  FakeNode* node = findName(path);
+  Resolved r = resolve(path, false);
+  FakeNode* node = nodeOf(r);
   if (!node) return -1;
+  if (isVolumeKey(r.key) && r.key.size() > 2) return 1;
   return node->linkTo.empty() || node->hardLink ? 0 : 1;
 }
 

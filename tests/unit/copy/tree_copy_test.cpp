@@ -149,6 +149,7 @@ TEST_F(TreeCopy, PlatformCallsPerFileAndPerFolder) {
   EXPECT_EQ(runTally.realCopyCount, 53);
   const FakeFaults& f = fakeFiles.faults;
   EXPECT_EQ(f.folderIdentity.calls, 3 + 2 * 3);  // the top pair, then sub, deeper and empty
+  EXPECT_EQ(f.volumeRoot.calls, 1);  // folders that are no link lie on their parent's volume
   EXPECT_EQ(f.status.calls, 1);                  // a.txt's copy, in X:\dst, which was there
   EXPECT_EQ(f.openRead.calls, 53);
   EXPECT_EQ(f.fileFacts.calls, 53);
