@@ -335,8 +335,9 @@ class HostileTrees(SourceKept, unittest.TestCase):
     def stale_layout(self, name, size, case, mode):
         """FROM holds name, TO a stale copy of it, both in the folder drive
         Q: leads to (so that a long name keeps its path short). On the small
-        volume TO is a tmpfs of its own, with a leftover that keeps back just
-        the room the new copy needs until it goes."""
+        volume TO is a tmpfs of its own, drive R: (wine shows no mount in a
+        folder as a reparse point), with a leftover that keeps back just the
+        room the new copy needs until it goes."""
         folder = "hostile-replace-%s-%s" % (case, mode)
         src, dst = os.path.join(WORK, folder, "from"), os.path.join(WORK, folder, "to")
         if mounted(dst):  # left by a killed run
@@ -350,6 +351,11 @@ class HostileTrees(SourceKept, unittest.TestCase):
         if case == "small-volume":
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=10m", "tmpfs", dst], check=True)
             self.addCleanup(subprocess.run, ["umount", dst])
+            small = os.path.join(PREFIX, "dosdevices", "r:")
+            if os.path.lexists(small):
+                os.remove(small)
+            os.symlink(dst, small)
+            self.addCleanup(lambda: os.path.lexists(small) and os.remove(small))
         write(os.path.join(dst, name), b"o" * size)
         os.utime(os.path.join(dst, name), ns=(1500000000 * 10**9,) * 2)
         if case == "small-volume":
@@ -374,7 +380,8 @@ class HostileTrees(SourceKept, unittest.TestCase):
                 with self.subTest(case=case, mode=mode):
                     src, dst = self.stale_layout(name, size, case, mode)
                     self.keep_source(src)
-                    run = run_in_tmux(["Q:\\from" + ("" if mode == "tree" else "\\" + name), "Q:\\to"])
+                    to = "R:\\" if case == "small-volume" else "Q:\\to"
+                    run = run_in_tmux(["Q:\\from" + ("" if mode == "tree" else "\\" + name), to])
                     self.assertEqual(run.code, 0, run.screen.dump())
                     if mode == "tree":  # row 5 is blanked to column 80; the long name stands beyond
                         self.assertEqual(run.screen.text(5)[:80].rstrip(),
