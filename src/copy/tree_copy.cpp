@@ -1,6 +1,7 @@
 // Tree copy walk.
 #include "copy/tree_copy.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -74,8 +75,10 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard, bo
       continue;
     }
     if (!headerFits(sourceChild, destinationChild) || guardEnter(guard, sourceChild) != walkInto) continue;
-    // Inside a folder this run made, no sub-folder exists yet.
-    bool isNew = destinationIsNew || osAccess(destinationChild) != 0;
+    // Inside a folder this run made, no sub-folder exists yet. Only "not
+    // found" makes one new: a name that cannot be tested may be a link
+    // that leads anywhere, which the guard must see as what stood there.
+    bool isNew = destinationIsNew || osAccess(destinationChild) == ENOENT;
     if (isNew) makePathChain(destinationChild);
     if (guardTarget(guard, destinationChild, !isNew) != walkInto) continue;
     drawHeader(sourceChild, destinationChild);

@@ -285,7 +285,9 @@ bool buildStanding(World& w, Reader& in, bool complete) {
         if (reached && reached->folder) clear = false;
         break;
       }
-      case 4:  // a folder link
+      case 4:  // a folder link to a folder that exists (a folder made
+               // through one that leads nowhere, the fake makes at its target)
+        if (!findNode(linked.c_str()) || !findNode(linked.c_str())->folder) continue;
         addFolderLink(at.c_str(), linked.c_str());
         w.linksInTo = true;
         clear = false;

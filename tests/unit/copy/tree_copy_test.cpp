@@ -173,24 +173,29 @@ TEST_F(TreeCopy, PlatformCallsPerFileAndPerFolder) {
 // What already stands in the destination may lead back into the source: TO
 // itself, or a folder below it that is a link to a sibling of the folder
 // copied, to a folder below that one, or to the source itself two levels
-// down. Nothing is written there, whatever the link; the rest is copied.
+// down. Nothing is written there, whatever the link, also when the link
+// cannot be tested (it is no new folder then); the rest is copied.
 TEST_F(TreeCopy, DestinationFoldersThatLeadIntoTheSourceAreNotFilled) {
   const struct {
     const char* to;
     const char* link;
     const char* target;
     int copies;
+    bool accessFails;
   } cases[] = {
-      {"X:\\j", "X:\\j", "D:\\src\\sub", 0},
-      {"X:\\k", "X:\\k", "D:\\src\\sub\\deeper", 0},
-      {"X:\\dst", "X:\\dst\\sub", "D:\\src\\empty", 1},               // a sibling
-      {"X:\\dst", "X:\\dst\\sub", "D:\\src\\sub\\deeper\\inner", 1},  // below the folder copied
-      {"X:\\dst", "X:\\dst\\sub\\deeper", "D:\\src", 2},              // the source itself
+      {"X:\\j", "X:\\j", "D:\\src\\sub", 0, false},
+      {"X:\\k", "X:\\k", "D:\\src\\sub\\deeper", 0, false},
+      {"X:\\dst", "X:\\dst\\sub", "D:\\src\\empty", 1, false},               // a sibling
+      {"X:\\dst", "X:\\dst\\sub", "D:\\src\\sub\\deeper\\inner", 1, false},  // below the folder copied
+      {"X:\\dst", "X:\\dst\\sub\\deeper", "D:\\src", 2, false},              // the source itself
+      {"X:\\dst", "X:\\dst\\sub", "D:\\src\\empty", 1, true},
+      {"X:\\dst", "X:\\dst\\sub\\deeper", "D:\\src", 2, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.link) + " -> " + c.target);
+    SCOPED_TRACE(std::string(c.link) + " -> " + c.target + (c.accessFails ? ", every existence test fails" : ""));
     TearDown();
     SetUp();
+    if (c.accessFails) fakeFiles.faults.access.arm(1, true);
     addFolder("D:\\src\\sub\\deeper\\inner");
     if (std::string(c.link) == "X:\\dst\\sub\\deeper") addFolder("X:\\dst\\sub");
     addFolderLink(c.link, c.target);
