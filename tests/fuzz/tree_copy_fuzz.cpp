@@ -254,7 +254,11 @@ bool buildStanding(World& w, Reader& in, bool complete) {
     bool intoFrom = (target & 6) == 0;
     unsigned kind = a & 7;
     if (kind == 5) at += temporarySuffix;
-    if (!canPlant(w, at)) continue;
+    // Every link leads to something: the fake makes a folder made through
+    // a link that leads nowhere at its target, where the system refuses it.
+    bool link = kind == 3 || kind == 4 || (kind == 5 && (target & 16));
+    std::string leadsTo = kind == 3 && intoFrom ? w.from + "\\" + other.keyed : linked;
+    if (!canPlant(w, at) || (link && !findNode(leadsTo.c_str()))) continue;
     // Links are made in a folder that exists, as any file is.
     size_t cut = 0;
     for (size_t c = 0; c < at.size(); c += (unsigned char)at[c] >= 0x81 ? 2 : 1)
@@ -279,15 +283,13 @@ bool buildStanding(World& w, Reader& in, bool complete) {
         break;
       }
       case 3: {  // a file link; one that leads to a folder cannot be replaced
-        std::string leadsTo = intoFrom ? w.from + "\\" + other.keyed : linked;
         addFileLink(at.c_str(), leadsTo.c_str());
         FakeNode* reached = findNode(leadsTo.c_str());
         if (reached && reached->folder) clear = false;
         break;
       }
-      case 4:  // a folder link to a folder that exists (a folder made
-               // through one that leads nowhere, the fake makes at its target)
-        if (!findNode(linked.c_str()) || !findNode(linked.c_str())->folder) continue;
+      case 4:  // a folder link
+        if (!findNode(linked.c_str())->folder) continue;
         addFolderLink(at.c_str(), linked.c_str());
         w.linksInTo = true;
         clear = false;
