@@ -137,14 +137,19 @@ bool linkOnTheWay(WalkGuard* guard, const char* path) {
 }
 
 // What stood in the destination before the run may lead anywhere: into
-// the source it would send the copies' writes. Its final path, in the
-// source's form, says where it leads; without one, its full path says it
-// unless a link on the way could lead elsewhere.
-bool mayLeadIntoSource(WalkGuard* guard, GuardFolder* folder) {
+// the source it would send the copies' writes, or, as a link below the
+// destination, to another of its folders, whose copies would take turns in
+// it. Its final path, in the source's form, says where it leads; without
+// one, its full path says it unless a link on the way could lead elsewhere.
+bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
   char location[locationSize];
   if (guard->sourceForm != locationNone &&
-      osFolderLocation(folder->handle, guard->sourceForm, location, locationSize))
-    return locationWithin(location, guard->sourceLocation);
+      osFolderLocation(folder->handle, guard->sourceForm, location, locationSize)) {
+    if (locationWithin(location, guard->sourceLocation)) return true;
+    bool insideDestination = guard->depth > 0 && guard->destinationLocation[0] &&
+                             locationWithin(location, guard->destinationLocation);
+    return insideDestination && osIsLink(folder->path) != 0;
+  }
   if (!osFullPath(folder->path, location, locationSize) || locationWithin(location, guard->sourceFull)) return true;
   return linkOnTheWay(guard, folder->path);
 }
@@ -180,7 +185,11 @@ GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destina
   if (answer == walkInto) {
     guard->sourceForm = firstLocation(&guard->sources[0], guard->sourceLocation) ? guard->sources[0].form : locationNone;
     if (!osFullPath(source, guard->sourceFull, locationSize)) copyText(guard->sourceFull, locationSize, source);
+    guard->destinationLocation[0] = 0;
     answer = guardTarget(guard, destination, true);
+    if (answer == walkInto && guard->sourceForm != locationNone &&
+        !osFolderLocation(guard->targets[0].handle, guard->sourceForm, guard->destinationLocation, locationSize))
+      guard->destinationLocation[0] = 0;
   }
   // At the top nothing is passed over in silence: a source that is its own
   // destination has not been copied.
@@ -198,7 +207,7 @@ GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed)
   // Compared with the path as it was, and with the folder just entered.
   --guard->depth;
   GuardFolder* entered = &guard->sources[guard->depth];
-  bool refused = found != identityOk || (existed && mayLeadIntoSource(guard, &folder)) ||
+  bool refused = found != identityOk || (existed && mayLeadAstray(guard, &folder)) ||
                  onPath(guard, &folder) || same(&folder, entered);
   if (refused) {
     close(&folder);

@@ -36,6 +36,7 @@ struct WalkGuard {
   LocationForm sourceForm;  // locationNone: the source has no final path
   char sourceLocation[locationSize];  // where the top-level source really is
   char sourceFull[locationSize];      // its full path as written
+  char destinationLocation[locationSize];  // where the top-level destination is, in the source's form; empty: unknown
   GuardFolder sources[walkDepthLimit];
   GuardFolder targets[walkDepthLimit];
   bool targetKnown[walkDepthLimit];        // false: that destination folder does not exist
@@ -65,8 +66,9 @@ GuardAnswer guardEnter(WalkGuard* guard, const char* source);
 /// that stood before the run (existed) is only filled when it really lies
 /// neither at the top-level source nor inside it, whatever links lead
 /// there; where that cannot be had, when neither it nor a folder above it
-/// in the destination is a link. On anything but walkInto the folder has
-/// left the path again.
+/// in the destination is a link. Nor is a link below the destination that
+/// leads to another of its folders: two source folders would share one
+/// copy. On anything but walkInto the folder has left the path again.
 GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed);
 
 void guardLeave(WalkGuard* guard);

@@ -173,7 +173,7 @@ TEST_F(TreeCopy, PlatformCallsPerFileAndPerFolder) {
 // What already stands in the destination may lead back into the source: TO
 // itself, or a folder below it that is a link to a sibling of the folder
 // copied, to a folder below that one, or to the source itself two levels
-// down. Nothing is written there, whatever the link, also when the link
+// down; or to another folder of TO. Nothing is written there, whatever the link, also when the link
 // cannot be tested (it is no new folder then); the rest is copied.
 TEST_F(TreeCopy, DestinationFoldersThatLeadIntoTheSourceAreNotFilled) {
   const struct {
@@ -190,6 +190,7 @@ TEST_F(TreeCopy, DestinationFoldersThatLeadIntoTheSourceAreNotFilled) {
       {"X:\\dst", "X:\\dst\\sub\\deeper", "D:\\src", 2, false},              // the source itself
       {"X:\\dst", "X:\\dst\\sub", "D:\\src\\empty", 1, true},
       {"X:\\dst", "X:\\dst\\sub\\deeper", "D:\\src", 2, true},
+      {"X:\\dst", "X:\\dst\\sub", "X:\\dst\\empty", 1, false},  // another folder of TO: copies would share it
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.link) + " -> " + c.target + (c.accessFails ? ", every existence test fails" : ""));
@@ -198,6 +199,7 @@ TEST_F(TreeCopy, DestinationFoldersThatLeadIntoTheSourceAreNotFilled) {
     if (c.accessFails) fakeFiles.faults.access.arm(1, true);
     addFolder("D:\\src\\sub\\deeper\\inner");
     if (std::string(c.link) == "X:\\dst\\sub\\deeper") addFolder("X:\\dst\\sub");
+    addFolder("X:\\dst\\empty");
     addFolderLink(c.link, c.target);
     std::string before = treeState("D:\\");
     copyTree("D:\\src", c.to);
