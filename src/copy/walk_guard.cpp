@@ -136,6 +136,20 @@ bool linkOnTheWay(WalkGuard* guard, const char* path) {
   return false;
 }
 
+// A link in the destination is followed only where nothing the walk writes
+// to lies: not into the destination, nor into, above or at where another
+// link followed leads.
+bool followOnce(WalkGuard* guard, const char* location) {
+  if (guard->destinationLocation[0] && (locationWithin(location, guard->destinationLocation) ||
+                                        locationWithin(guard->destinationLocation, location)))
+    return false;
+  for (int i = 0; i < guard->followedCount; ++i)
+    if (locationWithin(location, guard->followed[i]) || locationWithin(guard->followed[i], location)) return false;
+  if (guard->followedCount == walkLinksFollowed) return false;
+  copyText(guard->followed[guard->followedCount++], locationSize, location);
+  return true;
+}
+
 // What stood in the destination before the run may lead anywhere: into
 // the source it would send the copies' writes, or, as a link below the
 // destination, to another of its folders, whose copies would take turns in
@@ -146,9 +160,7 @@ bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
   if (guard->sourceForm != locationNone &&
       osFolderLocation(folder->handle, guard->sourceForm, location, locationSize)) {
     if (locationWithin(location, guard->sourceLocation)) return true;
-    bool insideDestination = guard->depth > 0 && guard->destinationLocation[0] &&
-                             locationWithin(location, guard->destinationLocation);
-    return insideDestination && osIsLink(folder->path) != 0;
+    return guard->depth > 0 && osIsLink(folder->path) != 0 && !followOnce(guard, location);
   }
   if (!osFullPath(folder->path, location, locationSize) || locationWithin(location, guard->sourceFull)) return true;
   return linkOnTheWay(guard, folder->path);
@@ -186,6 +198,7 @@ GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destina
     guard->sourceForm = firstLocation(&guard->sources[0], guard->sourceLocation) ? guard->sources[0].form : locationNone;
     if (!osFullPath(source, guard->sourceFull, locationSize)) copyText(guard->sourceFull, locationSize, source);
     guard->destinationLocation[0] = 0;
+    guard->followedCount = 0;
     answer = guardTarget(guard, destination, true);
     if (answer == walkInto && guard->sourceForm != locationNone &&
         !osFolderLocation(guard->targets[0].handle, guard->sourceForm, guard->destinationLocation, locationSize))

@@ -7,6 +7,7 @@
 #include "platform/files_os.h"
 
 const int walkDepthLimit = 260;
+const int walkLinksFollowed = 16;
 
 /// A folder as the guard knows it. What costs more than its number is asked
 /// once, when first needed.
@@ -37,6 +38,8 @@ struct WalkGuard {
   char sourceLocation[locationSize];  // where the top-level source really is
   char sourceFull[locationSize];      // its full path as written
   char destinationLocation[locationSize];  // where the top-level destination is, in the source's form; empty: unknown
+  char followed[walkLinksFollowed][locationSize];  // where the links followed in the destination lead
+  int followedCount;
   GuardFolder sources[walkDepthLimit];
   GuardFolder targets[walkDepthLimit];
   bool targetKnown[walkDepthLimit];        // false: that destination folder does not exist
@@ -67,8 +70,9 @@ GuardAnswer guardEnter(WalkGuard* guard, const char* source);
 /// neither at the top-level source nor inside it, whatever links lead
 /// there; where that cannot be had, when neither it nor a folder above it
 /// in the destination is a link. Nor is a link below the destination that
-/// leads to another of its folders: two source folders would share one
-/// copy. On anything but walkInto the folder has left the path again.
+/// leads into the destination, or where another link followed leads: two
+/// source folders would share one copy. On anything but walkInto the folder
+/// has left the path again.
 GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed);
 
 void guardLeave(WalkGuard* guard);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "verify/verify_tree.h"
 #include "vestro_test.h"
 
 class TreeCopy : public VestroTest {
@@ -206,6 +207,21 @@ TEST_F(TreeCopy, DestinationFoldersThatLeadIntoTheSourceAreNotFilled) {
     EXPECT_EQ(treeState("D:\\"), before);
     EXPECT_EQ(runTally.realCopyCount, c.copies);
   }
+}
+
+// Two links in TO that lead to one folder elsewhere would make two source
+// folders share one copy: only the first is followed, the second is listed.
+TEST_F(TreeCopy, TwoLinksToOneFolderAreFollowedOnce) {
+  addFile("D:\\src\\empty\\b.bin", "another b.bin");
+  addFolder("X:\\other");
+  addFolderLink("X:\\dst\\sub", "X:\\other");
+  addFolderLink("X:\\dst\\empty", "X:\\other");
+  copyTree("D:\\src", "X:\\dst");
+  EXPECT_EQ(contentOf("X:\\other\\b.bin"), patternBytes(4194404, 2));
+  EXPECT_EQ(runTally.realCopyCount, 3);
+  EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
+  EXPECT_EQ(mismatchCount(), 1);
+  EXPECT_STREQ(mismatchAt(0), "D:\\src\\empty");
 }
 
 // A folder whose copy would land in one of the walk's own source folders
