@@ -20,15 +20,22 @@ const int longestName = 255;
 // a moment: a change it refuses is tried again for about a second.
 const uint32_t retryWaits[] = {50, 100, 200, 300, 350};
 
-bool removeRetrying(const char* path) {
+typedef bool (*Change)(const char* path, const char* to, bool* held);
+
+bool removeFile(const char* path, const char*, bool* held) { return osRemoveFile(path, held); }
+bool renameOver(const char* from, const char* to, bool* held) { return osReplaceFile(from, to, held); }
+
+bool retrying(Change change, const char* path, const char* to = nullptr) {
   bool held = false;
   for (uint32_t wait : retryWaits) {
-    if (osRemoveFile(path, &held)) return true;
+    if (change(path, to, &held)) return true;
     if (!held) return false;
     osSleep(wait);
   }
-  return osRemoveFile(path);
+  return change(path, to, nullptr);
 }
+
+bool removeRetrying(const char* path) { return retrying(removeFile, path); }
 
 }  // namespace
 
@@ -110,14 +117,7 @@ bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFi
 }
 
 bool nameNewCopy(NewCopy* copy) {
-  if (copy->made != copy->temporary) return true;
-  bool held = false;
-  for (uint32_t wait : retryWaits) {
-    if (osReplaceFile(copy->temporary, copy->destination, &held)) return true;
-    if (!held) break;
-    osSleep(wait);
-  }
-  if (held && osReplaceFile(copy->temporary, copy->destination)) return true;
+  if (copy->made != copy->temporary || retrying(renameOver, copy->temporary, copy->destination)) return true;
   dropNewCopy(copy);
   return false;
 }

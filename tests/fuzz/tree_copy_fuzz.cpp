@@ -45,6 +45,7 @@
 #include "fake_files.h"
 #include "fresh_run.h"
 #include "fuzz_support.h"
+#include "pattern_bytes.h"
 #include "verify/mismatch_list.h"
 #include "verify/verify_tree.h"
 
@@ -106,18 +107,6 @@ std::string upperAscii(std::string text) {
 
 bool under(const std::string& key, const std::string& root) {
   return key == root || (key.size() > root.size() && key.compare(0, root.size(), root) == 0 && key[root.size()] == '\\');
-}
-
-std::string pattern(size_t size, unsigned seed) {
-  std::string bytes(size, 0);
-  uint32_t x = 2463534242u + seed * 7919u;
-  for (size_t i = 0; i < size; ++i) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    bytes[i] = (char)x;
-  }
-  return bytes;
 }
 
 bool sameNode(const FakeNode& a, const FakeNode& b) {
@@ -222,7 +211,7 @@ void buildSource(World& w, Reader& in) {
       addFolder(path.c_str());
       folders.push_back((int)w.entries.size());
     } else {
-      e.bytes = pattern(sizes[(a >> 3) & 7], (unsigned)i + (b >> 6) * 16);
+      e.bytes = patternBytes(sizes[(a >> 3) & 7], (int)(((unsigned)i + (b >> 6) * 16) * 7919u));
       addFile(path.c_str(), e.bytes, e.lastWrite);
     }
     if (twin) findName(path.c_str())->listedAs = name;

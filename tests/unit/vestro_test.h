@@ -14,21 +14,8 @@
 #include "fake_console.h"
 #include "fake_files.h"
 #include "fresh_run.h"
+#include "pattern_bytes.h"
 #include "verify/mismatch_list.h"
-
-/// Bytes that differ from position to position, so that a shifted or
-/// misplaced piece shows up.
-inline std::string patternBytes(size_t size, int seed = 1) {
-  std::string bytes(size, 0);
-  uint32_t x = 2463534242u + seed;
-  for (size_t i = 0; i < size; ++i) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    bytes[i] = (char)x;
-  }
-  return bytes;
-}
 
 class VestroTest : public ::testing::Test {
  protected:
