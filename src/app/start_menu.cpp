@@ -3,6 +3,7 @@
 
 #include "console/line_editor.h"
 #include "console/screen.h"
+#include "platform/console_os.h"
 #include "platform/dialogs_os.h"
 #include "text/path_text.h"
 
@@ -31,6 +32,8 @@ const char* pickInputFile() {
 const char* pickFolder(const char* title) { return osPickFolder(title, pickedFolder) ? pickedFolder : nullptr; }
 
 bool runStartMenu(char* from, char* to) {
+  // A key may come while the menu is painted.
+  osTakeKeys();
   clearScreen();
   for (const char* line : menuLines) printText(line);
   char key[2];

@@ -41,6 +41,11 @@ void osShowCursor(bool show);
 /// before the console is first used, its cost hides in the console's start.
 void osPrepareShowCursor();
 
+/// Starts taking keys into the console before the first read: a key typed
+/// while a prompt is painted is then held for osReadKey, never echoed onto
+/// the screen by a terminal the console runs in.
+void osTakeKeys();
+
 /// Reads one key byte without echo and without waiting for Enter. Extended
 /// keys arrive as two reads: 0x00 or 0xE0, then the key's code.
 int osReadKey();

@@ -119,6 +119,8 @@ void osShowCursor(bool show) {
 
 void osPrepareShowCursor() {}  // nothing to load in memory
 
+void osTakeKeys() {}
+
 int osReadKey() {
   if (fakeConsole.keyAt < fakeConsole.keys.size()) return (unsigned char)fakeConsole.keys[fakeConsole.keyAt++];
   ++fakeConsole.keysPastScript;

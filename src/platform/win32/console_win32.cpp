@@ -102,6 +102,13 @@ void osShowCursor(bool show) {
   if (showCursor) showCursor(show ? TRUE : FALSE);
 }
 
+// Under wine a console in a terminal stops the terminal's own echo only once
+// input is first asked for; asking how many keys wait is enough.
+void osTakeKeys() {
+  DWORD waiting = 0;
+  GetNumberOfConsoleInputEvents(GetStdHandle(STD_INPUT_HANDLE), &waiting);
+}
+
 // A key byte from the console comes in the console's input code page; with
 // a one-byte ANSI code page it is handed on as that code page's byte for the
 // same character (an ignored control byte when there is none).
