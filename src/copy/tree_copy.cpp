@@ -79,7 +79,9 @@ void copyLevel(const char* source, const char* destination, WalkGuard* guard, bo
     // found" makes one new: a name that cannot be tested may be a link
     // that leads anywhere, which the guard must see as what stood there.
     bool isNew = destinationIsNew || osAccess(destinationChild) == ENOENT;
-    if (isNew) makePathChain(destinationChild);
+    // The folders above it stand (this level's is held open): one call makes
+    // it, and only a failure needs the whole chain looked at.
+    if (isNew && !osMakeFolder(destinationChild)) makePathChain(destinationChild);
     if (guardTarget(guard, destinationChild, !isNew) != walkInto) continue;
     drawHeader(sourceChild, destinationChild);
     copyLevel(sourceChild, destinationChild, guard, isNew);
