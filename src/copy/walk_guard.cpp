@@ -156,6 +156,10 @@ bool followOnce(WalkGuard* guard, const char* location) {
 // it. Its final path, in the source's form, says where it leads; without
 // one, its full path says it unless a link on the way could lead elsewhere.
 bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
+  // A folder that is no link lies one name below its parent in the
+  // destination, which is not inside the source: it could only be the
+  // source itself, which the comparison with the path finds.
+  if (guard->depth > 0 && guard->targetKnown[guard->depth - 1] && osIsLink(folder->path) == 0) return false;
   char location[locationSize];
   if (guard->sourceForm != locationNone &&
       osFolderLocation(folder->handle, guard->sourceForm, location, locationSize)) {
