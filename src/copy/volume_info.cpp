@@ -35,11 +35,12 @@ struct FolderRoot {
   PathBuffer folder;
   char root[rootSize];
   bool found;
+  uint32_t used;  // when it was last asked for: the longest unused one goes first
 };
 
 const int foldersKept = 8;
 FolderRoot folderRoots[foldersKept];
-int nextFolder = 0;
+uint32_t useClock = 0;
 
 // "X:\" for a drive path, "\\server\share\" for a network path, empty for a
 // path with neither (it lies on the current folder's volume).
@@ -99,8 +100,21 @@ namespace {
 
 FolderRoot* keptRootOf(const char* folder) {
   for (FolderRoot& kept : folderRoots)
-    if (kept.folder[0] && strcmp(kept.folder, folder) == 0) return &kept;
+    if (kept.folder[0] && strcmp(kept.folder, folder) == 0) {
+      kept.used = ++useClock;
+      return &kept;
+    }
   return nullptr;
+}
+
+// A parent asked for by each of its sub-folders in turn stays kept.
+FolderRoot* freeSlot() {
+  FolderRoot* oldest = &folderRoots[0];
+  for (FolderRoot& kept : folderRoots) {
+    if (!kept.folder[0]) return &kept;
+    if (kept.used < oldest->used) oldest = &kept;
+  }
+  return oldest;
 }
 
 // The parent of a folder given with its backslash, with its own; false at a root.
@@ -129,8 +143,8 @@ FolderRoot* rootOfFolder(const char* folder, const char* path) {
   FolderRoot* above = nullptr;
   bool inherits = parentOf(folder, parent) && osIsLink(folder) == 0;
   if (inherits) above = rootOfFolder(parent, path);
-  kept = &folderRoots[nextFolder];
-  nextFolder = (nextFolder + 1) % foldersKept;
+  kept = freeSlot();
+  kept->used = ++useClock;
   if (above && above->found) {
     copyText(kept->root, rootSize, above->root);
     kept->found = true;
@@ -193,4 +207,5 @@ void forgetVolumes() {
   volumeCount = 0;
   nextSlot = 0;
   for (FolderRoot& kept : folderRoots) kept.folder[0] = 0;
+  useClock = 0;
 }
