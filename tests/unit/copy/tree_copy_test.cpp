@@ -1,5 +1,6 @@
 // copyTree: the walk, its header rows, real-copy count and its guards.
 #include "copy/tree_copy.h"
+#include "copy/volume_info.h"
 
 #include <algorithm>
 #include <string>
@@ -169,6 +170,16 @@ TEST_F(TreeCopy, PlatformCallsPerFileAndPerFolder) {
   EXPECT_EQ(runTally.realCopyCount, 0);
   EXPECT_EQ(fakeFiles.faults.status.calls, 53);  // the skip rule, once a file
   EXPECT_EQ(fakeFiles.faults.openRead.calls, 0);
+
+  // More sub-folders side by side than folders are kept: their parent, asked
+  // by each in turn, is never let go, nor is the volume asked again.
+  for (int i = 0; i < 12; ++i) addFile(("D:\\wide\\s" + std::to_string(i) + "\\f").c_str(), "x");
+  addFolder("X:\\wide");
+  clearFaults();
+  forgetVolumes();
+  copyTree("D:\\wide", "X:\\wide");
+  EXPECT_EQ(runTally.realCopyCount, 12);
+  EXPECT_EQ(fakeFiles.faults.volumeRoot.calls, 1);
 }
 
 // What already stands in the destination may lead back into the source: TO
