@@ -7,9 +7,9 @@
 /// batch, 80 when it cannot be had or is negative.
 int windowWidth();
 
-/// True where text is painted as characters laid out by display width: the
-/// console's code page is not the ANSI one, or is UTF-8 (which the console
-/// cannot take a byte at a time). False where the ANSI bytes are painted as
+/// True where text is painted (and printed) as characters, laid out by
+/// display width: the console's code page is not the ANSI one, or is UTF-8
+/// (which the console cannot take a byte at a time). False where the ANSI bytes are painted as
 /// they are, or there is no console. Asked of the console once per batch.
 bool paintsCharacters();
 

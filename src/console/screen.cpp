@@ -82,7 +82,7 @@ bool moveCursor(int row, int column) {
 
 void printText(const char* text) {
   flushCells();
-  osPrintText(text);
+  osPrintText(text, paintsCharacters());
 }
 
 void clearScreen() {

@@ -94,10 +94,6 @@ VolumeFacts* factsFor(const char* path) {
 // The platform is asked of the current folder's volume with no root.
 const char* rootToAsk(const VolumeFacts* facts) { return facts->root[0] ? facts->root : nullptr; }
 
-}  // namespace
-
-namespace {
-
 FolderRoot* keptRootOf(const char* folder) {
   for (FolderRoot& kept : folderRoots)
     if (kept.folder[0] && strcmp(kept.folder, folder) == 0) {
@@ -128,10 +124,6 @@ bool parentOf(const char* folder, char* parent) {
   parent[cut - parent + 1] = 0;
   return true;
 }
-
-}  // namespace
-
-namespace {
 
 // The root of the volume that holds folder (given with its backslash): its
 // parent's, found the same way, unless it is a link; else the platform's

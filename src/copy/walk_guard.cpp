@@ -124,10 +124,10 @@ bool onPath(WalkGuard* guard, GuardFolder* folder) {
   return false;
 }
 
-// A link anywhere from the top-level destination down to path may lead
-// anywhere.
-bool linkOnTheWay(WalkGuard* guard, const char* path) {
-  if (osIsLink(path) != 0) return true;
+// A link anywhere from the top-level destination down to a folder (link:
+// what osIsLink said of the folder itself) may lead anywhere.
+bool linkOnTheWay(WalkGuard* guard, int link) {
+  if (link != 0) return true;
   for (int i = guard->depth - 1; i >= 0; --i) {
     if (!guard->targetKnown[i]) continue;
     if (guard->targetLinked[i] == 0) guard->targetLinked[i] = osIsLink(guard->targets[i].path) == 0 ? -1 : 1;
@@ -156,18 +156,19 @@ bool followOnce(WalkGuard* guard, const char* location) {
 // it. Its final path, in the source's form, says where it leads; without
 // one, its full path says it unless a link on the way could lead elsewhere.
 bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
+  int link = osIsLink(folder->path);
   // A folder that is no link lies one name below its parent in the
   // destination, which is not inside the source: it could only be the
   // source itself, which the comparison with the path finds.
-  if (guard->depth > 0 && guard->targetKnown[guard->depth - 1] && osIsLink(folder->path) == 0) return false;
+  if (guard->depth > 0 && guard->targetKnown[guard->depth - 1] && link == 0) return false;
   char location[locationSize];
   if (guard->sourceForm != locationNone &&
       osFolderLocation(folder->handle, guard->sourceForm, location, locationSize)) {
     if (locationWithin(location, guard->sourceLocation)) return true;
-    return guard->depth > 0 && osIsLink(folder->path) != 0 && !followOnce(guard, location);
+    return guard->depth > 0 && link != 0 && !followOnce(guard, location);
   }
   if (!osFullPath(folder->path, location, locationSize) || locationWithin(location, guard->sourceFull)) return true;
-  return linkOnTheWay(guard, folder->path);
+  return linkOnTheWay(guard, link);
 }
 
 GuardAnswer enter(WalkGuard* guard, const char* source) {

@@ -32,7 +32,9 @@ bool osPlaceCursor(int x, int y);
 void osClearScreen();
 
 /// Prints text verbatim at the cursor (never used as a format) and flushes it.
-void osPrintText(const char* text);
+/// characters: on a console, as the characters its ANSI bytes are (as
+/// osPaintCells); a file or a pipe always gets the bytes.
+void osPrintText(const char* text, bool characters);
 
 /// Hides (false) or shows (true) the display cursor around long work.
 void osShowCursor(bool show);

@@ -100,7 +100,7 @@ void osClearScreen() {
   fakeConsole.cursorY = 0;
 }
 
-void osPrintText(const char* text) {
+void osPrintText(const char* text, bool) {
   fakeConsole.printed.push_back(PrintedText{fakeConsole.cursorX, fakeConsole.cursorY, text});
   for (const char* p = text; *p; ++p) {
     if (*p == '\n') {

@@ -66,15 +66,11 @@ void osClearScreen() {
   SetConsoleCursorPosition(output, home);
 }
 
-// Printed text goes to a file or a pipe as the ANSI bytes it is; on a
-// console whose code page is another, or UTF-8 (which older consoles take
-// badly through the runtime), as the characters those bytes are.
-void osPrintText(const char* text) {
+void osPrintText(const char* text, bool characters) {
   fflush(stdout);
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
-  UINT console = 0;
-  if (GetConsoleMode(output, &mode) && ((console = GetConsoleOutputCP()) != GetACP() || console == 65001)) {
+  if (characters && GetConsoleMode(output, &mode)) {
     static WCHAR wide[8192 + 8];
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 8192 + 8);
     if (length > 1) {
