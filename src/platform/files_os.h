@@ -15,8 +15,9 @@ struct FileStatus {
 
 enum StatusResult { statusOk, statusNotFound, statusFailed };
 
-/// Status of a path. A drive root and a name whose last byte is the second
-/// byte of a double-byte character are answered like any other path.
+/// Status of a path, links followed: a link takes the status of what it
+/// leads to. A drive root and a name whose last byte is the second byte of
+/// a double-byte character are answered like any other path.
 StatusResult osFileStatus(const char* path, FileStatus* status);
 
 /// 0 when a file or folder of that name exists, otherwise a non-zero error number.
@@ -112,10 +113,11 @@ bool osCloseFile(FileHandle file);
 
 // Folder listing.
 
-/// One listed entry.
+/// One listed entry, as the folder's own record shows it: a link shows
+/// itself (its own times, size 0), not what it leads to.
 struct ListEntry {
   char name[260];   // the entry's name, NUL-ended
-  FileStatus status; // as a status call of the entry would report it
+  FileStatus status; // as a status call of the entry would report it, unless it is a link
   bool isFolder;    // carries the folder bit (also a link to a folder)
   bool isLink;      // a link (reparse point) to somewhere else
   bool nameLost;    // the name has characters the code page cannot spell
@@ -175,6 +177,15 @@ enum LocationForm { locationDrive, locationGuid, locationDevice, locationNone };
 /// Where the open folder really is, in that form, as osRealLocation gives
 /// its text; false when the volume cannot give it in that form.
 bool osFolderLocation(FolderHandle folder, LocationForm form, char* location, int size);
+
+/// The folder's creation time (100-nanosecond units since 1601): two
+/// folders that show one ID and two creation times are two folders.
+bool osFolderCreated(FolderHandle folder, int64_t* created);
+
+/// Where the entry name of the open folder would be if it were no link, as
+/// osFolderLocation gives the folder's own location in that form, a
+/// backslash and the name.
+bool osChildLocation(FolderHandle folder, LocationForm form, const char* name, char* location, int size);
 
 /// The full path that path names as written (current folder and ".."
 /// applied, no link followed), at most size - 1 bytes.

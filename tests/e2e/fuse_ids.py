@@ -12,6 +12,7 @@ Needs Debian's python3-fusepy, which installs the module as fusepy.
 import errno
 import os
 import sys
+import time
 
 try:
     from fusepy import FUSE, FuseOSError, Operations
@@ -21,8 +22,15 @@ except ImportError:
 STAT_KEYS = ("st_mode", "st_nlink", "st_uid", "st_gid", "st_size", "st_atime", "st_mtime", "st_ctime")
 
 
+UTIME_NOW = (1 << 30) - 1
+UTIME_OMIT = (1 << 30) - 2
+
+
 class LyingIds(Operations):
     use_ns = True  # times in whole nanoseconds, not floats
+    # A last-write time set alone comes with the access time omitted, which
+    # libfuse drops unless the file system says it takes that.
+    flag_utime_omit_ok = 1
 
     def __init__(self, mode, backing):
         self.mode = mode
@@ -100,6 +108,12 @@ class LyingIds(Operations):
         os.lchown(self.real(path), uid, gid)
 
     def utimens(self, path, times=None):
+        if times is not None:
+            # An omitted time arrives as its tv_nsec alone, which use_ns adds in.
+            st = os.lstat(self.real(path))
+            kept = (st.st_atime_ns, st.st_mtime_ns)
+            times = tuple(kept[i] if t == UTIME_OMIT else time.time_ns() if t == UTIME_NOW else t
+                          for i, t in enumerate(times))
         os.utime(self.real(path), ns=times, follow_symlinks=False)
 
     def mkdir(self, path, mode):

@@ -61,6 +61,7 @@ struct Resolved {
   bool ok = false;
   std::string key;   // canonical, case folded
   std::string shown; // canonical, as written
+  std::string place; // as key, but a second name of a folder stays itself: its final path
   std::string volume;
 };
 
@@ -101,6 +102,7 @@ Resolved resolve(const char* path, bool followLast = true) {
   std::vector<std::string> names = splitNames(rest);
   std::string key = r.volume;
   std::string shown = root;
+  std::string place = key;
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
     if (name.size() > 255 && settingUp == 0) return r;  // longer than one name may be
@@ -109,6 +111,7 @@ Resolved resolve(const char* path, bool followLast = true) {
       if (key != r.volume) {
         key = parentOf(key);
         shown = parentOf(shown);
+        place = parentOf(place);
       }
       continue;
     }
@@ -116,9 +119,12 @@ Resolved resolve(const char* path, bool followLast = true) {
     key += upper(name);
     shown += '\\';
     shown += name;
+    place += '\\';
+    place += upper(name);
     auto found = fakeFiles.nodes.find(key);
     bool last = i + 1 == names.size();
     if (found != fakeFiles.nodes.end() && !found->second.linkTo.empty() && (!last || followLast)) {
+      if (!found->second.alias) place = found->second.linkTo;
       key = found->second.linkTo;
       shown = key;
       for (const auto& volume : fakeFiles.volumes)
@@ -134,6 +140,7 @@ Resolved resolve(const char* path, bool followLast = true) {
   r.ok = true;
   r.key = key;
   r.shown = shown;
+  r.place = place;
   return r;
 }
 
@@ -161,6 +168,7 @@ FakeNode& createNode(const Resolved& r, bool folder) {
   node.id = fakeFiles.nextId++;
   tick();
   node.lastWrite = fakeFiles.clock;
+  node.created = fakeFiles.clock;
   node.accessTime = statusSeconds(fakeFiles.clock);
   fakeFiles.children[parentOf(r.key)].push_back(r.key);
   return node;
@@ -344,6 +352,7 @@ void addVolume(const char* root, uint32_t sectorSize, const char* fileSystem) {
   node.folder = true;
   node.name = key;
   node.id = fakeFiles.nextId++;
+  node.created = fakeFiles.clock - (int64_t)node.id;
   if (!mounted) return;
   // The folder it is mounted in lists it under the name written.
   std::vector<std::string> names = splitNames(root);
@@ -393,6 +402,12 @@ void addFolderLink(const char* path, const char* target) {
   if (to.key == at.key || to.key.compare(0, at.key.size() + 1, at.key + "\\") == 0) return;
   FakeNode& node = createNode(at, true);
   node.linkTo = to.key;
+}
+
+void addFolderAlias(const char* path, const char* target) {
+  addFolderLink(path, target);
+  FakeNode* node = findName(path);
+  if (node && !node->linkTo.empty()) node->alias = true;
 }
 
 FakeNode* findNode(const char* path) {
@@ -593,7 +608,7 @@ bool locate(const char* path, char* location, int size) {
     auto found = fakeFiles.nodes.find(above);
     if (found != fakeFiles.nodes.end() && found->second.hidesFinalPaths) return false;
   }
-  std::string text = isVolumeKey(r.key) ? r.key + "\\" : r.key;
+  std::string text = isVolumeKey(r.place) ? r.place + "\\" : r.place;
   if ((int)text.size() >= size) return false;
   strcpy(location, text.c_str());
   return true;
@@ -827,11 +842,12 @@ ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry
   }
   for (const std::string& key : fakeFiles.children[r.key]) {
     const FakeNode& child = fakeFiles.nodes[key];
-    // A file link and a second name show the file they lead to.
-    auto reached = child.linkTo.empty() || child.folder ? fakeFiles.nodes.end() : fakeFiles.nodes.find(child.linkTo);
+    // A second name of a file shows that file; a link shows itself, as
+    // Windows lists it: its own times, size 0, the reparse attribute.
+    auto reached = child.hardLink ? fakeFiles.nodes.find(child.linkTo) : fakeFiles.nodes.end();
     const FakeNode& shown = reached == fakeFiles.nodes.end() ? child : reached->second;
     ListEntry e = entryOf(shown, child.listedAs.empty() ? child.name : child.listedAs);
-    e.isLink = !child.linkTo.empty() && !child.hardLink && child.folder;
+    e.isLink = !child.linkTo.empty() && !child.hardLink && !child.alias;
     e.nameLost = !child.listedAs.empty() && child.listedAs.find('?') != std::string::npos;
     listing->entries.push_back(e);
   }
@@ -892,6 +908,7 @@ uint64_t idOf(const FolderOpen& folder) {
     case idsZero: return 0;
     case idsAllOnes: return ~(uint64_t)0;
     case idsReused: return reusedIds[folder.key];
+    case idsColliding: return 1 + (node.index ? node.index : node.id) % 3;
     default: return node.index ? node.index : node.id;
   }
 }
@@ -957,6 +974,24 @@ bool osFolderLocation(FolderHandle handle, LocationForm form, char* location, in
   return locate(folder->path.c_str(), location, size);
 }
 
+bool osFolderCreated(FolderHandle handle, int64_t* created) {
+  FolderOpen* folder = folderOf(handle);
+  if (!folder || !fakeFiles.nodes.count(folder->key)) return false;
+  *created = fakeFiles.nodes[folder->key].created;
+  return true;
+}
+
+bool osChildLocation(FolderHandle handle, LocationForm form, const char* name, char* location, int size) {
+  handedIn(name);
+  if (!osFolderLocation(handle, form, location, size)) return false;
+  std::string text = location;
+  if (text.back() != '\\') text += '\\';
+  text += upper(name);
+  if ((int)text.size() >= size) return false;
+  strcpy(location, text.c_str());
+  return true;
+}
+
 // Text only, as the system does it: no link followed, nothing looked up.
 bool osFullPath(const char* path, char* full, int size) {
   handedIn(path);
@@ -1000,7 +1035,7 @@ int osIsLink(const char* path) {
   FakeNode* node = nodeOf(r);
   if (!node) return -1;
   if (isVolumeKey(r.key) && r.key.size() > 2) return 1;
-  return node->linkTo.empty() || node->hardLink ? 0 : 1;
+  return node->linkTo.empty() || node->hardLink || node->alias ? 0 : 1;
 }
 
 uint64_t osNameKey(const char* name) { return std::hash<std::string>()(upper(name)); }

@@ -41,6 +41,7 @@ struct FakeNode {
   std::string bytes;
   int64_t lastWrite = 0;    // 100 ns units since 1601
   int64_t accessTime = 0;   // seconds since 1970
+  int64_t created = 0;      // 100 ns units since 1601
   uint64_t id = 0;
   bool readOnly = false;
   bool statusFails = false;  // status and existence tests fail other than "not found"
@@ -54,13 +55,17 @@ struct FakeNode {
   std::string linkTo;        // a link: the key of the file or folder it leads to
   bool hardLink = false;     // with linkTo: a second name of that file, not a link
                              // (its real location is its own name)
+  bool alias = false;        // with linkTo: a second name of that folder, as a bind
+                             // mount or a share under two names gives it: no link,
+                             // and its final path is its own
   int writers = 0;           // open handles that deny sharing
   int readers = 0;
 };
 
-/// What a volume's file IDs are worth: unique, all 0, all ones, or handed
-/// out again once the last handle of a folder closes.
-enum FakeIds { idsUnique, idsZero, idsAllOnes, idsReused };
+/// What a volume's file IDs are worth: unique, all 0, all ones, handed out
+/// again once the last handle of a folder closes, or shared by several
+/// folders at once (one in three: two open folders may show one ID).
+enum FakeIds { idsUnique, idsZero, idsAllOnes, idsReused, idsColliding };
 
 /// How a volume that takes no unbuffered I/O says so: at the create, or at
 /// an unbuffered handle's first write (both as unsupported).
@@ -107,6 +112,8 @@ void addFolder(const char* path);
 void addFile(const char* path, const std::string& bytes, int64_t lastWrite = 132000000000000000LL);
 /// Creates a folder link at path leading to the folder target.
 void addFolderLink(const char* path, const char* target);
+/// Gives the folder target a second name, path, with its own final path.
+void addFolderAlias(const char* path, const char* target);
 /// Creates a file link at path leading to target, which need not exist.
 void addFileLink(const char* path, const char* target);
 /// Gives the existing file target a second name, path: one content.

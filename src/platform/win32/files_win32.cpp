@@ -7,13 +7,12 @@
 #include <sys/stat.h>
 #include <sys/utime.h>
 #include <windows.h>
-#include <winternl.h>
 
 #include "platform/files_os.h"
+#include "platform/win32/files_win32.h"
 
-static const int64_t unixEpochIn100ns = 116444736000000000LL;
-
-static int64_t secondsOf(FILETIME time) {
+int64_t secondsOf(FILETIME time) {
+  const int64_t unixEpochIn100ns = 116444736000000000LL;
   int64_t ticks = ((int64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
   int64_t since = ticks - unixEpochIn100ns;
   int64_t seconds = since / 10000000;
@@ -21,10 +20,8 @@ static int64_t secondsOf(FILETIME time) {
   return seconds;
 }
 
-// A status as the runtime's status call gives it, from the fields that the
-// attribute call and the listing both carry.
-static void fillStatus(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME accessed, FILETIME written,
-                       FileStatus* status) {
+void fillStatus(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME accessed, FILETIME written,
+                FileStatus* status) {
   bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   status->mode = folder ? folderModeBit : 0x8000;
   status->size = folder ? 0 : (int64_t)(((uint64_t)sizeHigh << 32) | sizeLow);
@@ -32,8 +29,7 @@ static void fillStatus(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME
   status->modifyTime = secondsOf(written);
 }
 
-// The errors the runtime's status call reports as "not found".
-static bool isNotFound(DWORD error) {
+bool isNotFound(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -49,6 +45,21 @@ static bool isNotFound(DWORD error) {
   return false;
 }
 
+// A link's status is what it leads to, asked through a handle, which
+// follows it where the attribute call describes the link itself.
+static StatusResult followedStatus(const char* path, FileStatus* status) {
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+  if (file == INVALID_HANDLE_VALUE) return isNotFound(GetLastError()) ? statusNotFound : statusFailed;
+  BY_HANDLE_FILE_INFORMATION info;
+  BOOL ok = GetFileInformationByHandle(file, &info);
+  CloseHandle(file);
+  if (!ok) return statusFailed;
+  fillStatus(info.dwFileAttributes, info.nFileSizeHigh, info.nFileSizeLow, info.ftLastAccessTime,
+             info.ftLastWriteTime, status);
+  return statusOk;
+}
+
 // _stat64 would do here, but under wine it refuses a name whose last byte is
 // the second byte of a double-byte character (0x5C) and a bare drive; the
 // attribute call answers both correctly with the same fields.
@@ -58,6 +69,7 @@ StatusResult osFileStatus(const char* path, FileStatus* status) {
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
     return isNotFound(GetLastError()) ? statusNotFound : statusFailed;
   }
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return followedStatus(path, status);
   fillStatus(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastAccessTime,
              data.ftLastWriteTime, status);
   return statusOk;
@@ -263,179 +275,3 @@ bool osSetLastWrite(FileHandle file, int64_t fileTime) {
 }
 
 bool osCloseFile(FileHandle file) { return CloseHandle((HANDLE)file) != 0; }
-
-// The narrow listing calls silently put look-alikes in place of characters
-// the code page lacks (a yen sign becomes a backslash, an accented letter
-// loses its accent), which would name another file or another folder. The
-// wide calls with a conversion that admits no substitutes tell them apart.
-// UTF-8 carries every character but an unpaired surrogate, and takes
-// neither the no-best-fit flag nor the substitute report: there the
-// conversion fails instead.
-static void fillEntry(const WIN32_FIND_DATAW& found, ListEntry* entry) {
-  static const bool utf8 = GetACP() == CP_UTF8;
-  BOOL substituted = FALSE;
-  int length = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, found.cFileName,
-                                   -1, entry->name, sizeof entry->name, NULL, utf8 ? NULL : &substituted);
-  if (length == 0) {
-    lstrcpynA(entry->name, "?", sizeof entry->name);
-    substituted = TRUE;
-  }
-  entry->isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  fillStatus(found.dwFileAttributes, found.nFileSizeHigh, found.nFileSizeLow, found.ftLastAccessTime,
-             found.ftLastWriteTime, &entry->status);
-  entry->isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  entry->nameLost = substituted != FALSE;
-}
-
-static ListResult listingEnded() {
-  DWORD error = GetLastError();
-  return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND ? listEnd : listFailed;
-}
-
-ListResult osListFirst(const char* pattern, ListHandle* listing, ListEntry* entry) {
-  WCHAR wide[1024];
-  if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, wide, 1024) == 0) return listFailed;
-  WIN32_FIND_DATAW found;
-  HANDLE handle = FindFirstFileW(wide, &found);
-  if (handle == INVALID_HANDLE_VALUE) return listingEnded();
-  fillEntry(found, entry);
-  *listing = (ListHandle)handle;
-  return listEntry;
-}
-
-ListResult osListNext(ListHandle listing, ListEntry* entry) {
-  WIN32_FIND_DATAW found;
-  if (!FindNextFileW((HANDLE)listing, &found)) return listingEnded();
-  fillEntry(found, entry);
-  return listEntry;
-}
-
-void osListClose(ListHandle listing) { FindClose((HANDLE)listing); }
-
-// Through the wide call, as the listing goes: a folder that can be listed
-// can be told apart too, also where the narrow calls stop short of 520
-// bytes. A file opens the same way.
-static HANDLE openFolder(const char* path, IdentityResult* failure) {
-  WCHAR wide[1024];
-  *failure = identityFailed;
-  if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, 1024) == 0) return INVALID_HANDLE_VALUE;
-  HANDLE folder = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-  if (folder == INVALID_HANDLE_VALUE && isNotFound(GetLastError())) *failure = identityMissing;
-  return folder;
-}
-
-// The final path of the open file in one form, in UTF-8: the text is only
-// compared, never shown or handed back to the system, and no character is
-// lost to the code page. Some volumes give no form at all (a share whose
-// parent folder the user may not list, a RAM disk, some user-mode file
-// systems); one without a drive letter has no drive form.
-static bool locationIn(HANDLE file, LocationForm form, char* location, int size) {
-  static const DWORD flags[] = {VOLUME_NAME_DOS, VOLUME_NAME_GUID, VOLUME_NAME_NT};
-  if (form == locationNone) return false;
-  WCHAR wide[2048];
-  DWORD length = GetFinalPathNameByHandleW(file, wide, 2048, FILE_NAME_NORMALIZED | flags[form]);
-  if (length == 0 || length >= 2048) return false;
-  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, location, size, NULL, NULL) > 0;
-}
-
-// The drive form costs a fraction of the others under wine.
-bool osRealLocation(const char* path, char* location, int size) {
-  IdentityResult failure;
-  HANDLE file = openFolder(path, &failure);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = false;
-  for (int form = locationDrive; form < locationNone && !ok; ++form)
-    ok = locationIn(file, (LocationForm)form, location, size);
-  CloseHandle(file);
-  return ok;
-}
-
-IdentityResult osOpenFolder(const char* path, FolderHandle* folder) {
-  IdentityResult failure;
-  HANDLE handle = openFolder(path, &failure);
-  if (handle == INVALID_HANDLE_VALUE) return failure;
-  *folder = (FolderHandle)handle;
-  return identityOk;
-}
-
-void osCloseFolder(FolderHandle folder) { CloseHandle((HANDLE)folder); }
-
-// The file index alone, without the volume's serial number that
-// GetFileInformationByHandle works out too: under wine that part costs
-// several hundred microseconds a call.
-typedef LONG(WINAPI* QueryInformationFile)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, ULONG);
-static const ULONG fileInternalInformation = 6;
-
-bool osFolderIndex(FolderHandle folder, uint64_t* index) {
-  static QueryInformationFile query =
-      (QueryInformationFile)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile");
-  if (query) {
-    IO_STATUS_BLOCK status;
-    LARGE_INTEGER number;
-    if (query((HANDLE)folder, &status, &number, sizeof number, fileInternalInformation) < 0) return false;
-    *index = (uint64_t)number.QuadPart;
-    return true;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle((HANDLE)folder, &info)) return false;
-  *index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
-  return true;
-}
-
-// The 128-bit ID where the volume has one (ReFS does not keep its 64-bit
-// numbers unique); older systems and volumes answer the 64-bit call only.
-// (FILE_ID_INFO and its class number, as the headers give them from
-// Windows 8 on.)
-static const FILE_INFO_BY_HANDLE_CLASS fileIdInfo = (FILE_INFO_BY_HANDLE_CLASS)18;
-struct FileIdInformation {
-  ULONGLONG volumeSerial;
-  BYTE identifier[16];
-};
-
-bool osFolderId(FolderHandle folder, FolderId* id) {
-  FileIdInformation full;
-  if (GetFileInformationByHandleEx((HANDLE)folder, fileIdInfo, &full, sizeof full)) {
-    id->volume = full.volumeSerial;
-    memcpy(&id->low, full.identifier, 8);
-    memcpy(&id->high, full.identifier + 8, 8);
-    return true;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle((HANDLE)folder, &info)) return false;
-  id->volume = info.dwVolumeSerialNumber;
-  id->low = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
-  id->high = 0;
-  return true;
-}
-
-bool osFolderLocation(FolderHandle folder, LocationForm form, char* location, int size) {
-  return locationIn((HANDLE)folder, form, location, size);
-}
-
-bool osFullPath(const char* path, char* full, int size) {
-  DWORD length = GetFullPathNameA(path, (DWORD)size, full, NULL);
-  return length > 0 && length < (DWORD)size;
-}
-
-int osIsLink(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
-  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? 1 : 0;
-}
-
-// Names are compared as the system compares them: letter case folded over
-// the whole of Unicode, not only over ASCII.
-uint64_t osNameKey(const char* name) {
-  WCHAR wide[MAX_PATH + 1];
-  WCHAR folded[MAX_PATH + 1];
-  int length = MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH + 1);
-  int count = length > 0 ? LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide, length, folded, MAX_PATH + 1) : 0;
-  uint64_t key = 14695981039346656037ULL;
-  if (count > 0) {
-    for (int i = 0; i < count; ++i) key = (key ^ folded[i]) * 1099511628211ULL;
-  } else {
-    for (const char* p = name; *p; ++p) key = (key ^ (unsigned char)*p) * 1099511628211ULL;
-  }
-  return key;
-}
