@@ -14,13 +14,13 @@ bool sameModifyTime(int64_t a, int64_t b, bool coarse) {
   return gap <= 2;
 }
 
-CopyState copyStateOf(const FileStatus& source, const char* destination) {
+CopyState copyStateOf(const FileStatus& source, const char* destination, bool coarse) {
   FileStatus copy;
   memset(&copy, 0, sizeof copy);
   StatusResult found = osFileStatus(destination, &copy);
   if (found == statusNotFound) return copyMissing;
   if (found != statusOk) return copyStale;
-  bool current = sameModifyTime(copy.modifyTime, source.modifyTime, hasCoarseTimes(destination)) &&
+  bool current = sameModifyTime(copy.modifyTime, source.modifyTime, coarse) &&
                  copy.size == source.size;
   return current ? copyCurrent : copyStale;
 }
@@ -31,7 +31,7 @@ CopyState copyStateOf(const FileStatus& source, const char* destination) {
 namespace {
 
 struct SpaceEstimate {
-  char root[260];  // the volume's, as volumeRootOf gives it; empty: none
+  char root[volumeRootSize];  // the volume's, as volumeRootOf gives it; empty: none
   uint64_t freeBytes;
   uint32_t askedAt;
 };
@@ -45,11 +45,9 @@ void forgetFreeSpace() { estimate.root[0] = 0; }
 
 // Only a drive path is asked about; its volume may be one mounted in a
 // folder of the drive.
-bool lacksSpace(const char* destination, int64_t size) {
+bool lacksSpace(const char* destination, const char* root, int64_t size) {
   char c = destination[0];
-  if (!isAsciiLetter((unsigned char)c) || destination[1] != ':' || destination[2] != '\\') return false;
-  char root[sizeof estimate.root];
-  if (!volumeRootOf(destination, root, sizeof root)) return false;
+  if (!isAsciiLetter((unsigned char)c) || destination[1] != ':' || destination[2] != '\\' || !root[0]) return false;
   uint64_t wanted = (uint64_t)size;
   uint32_t now = osMilliseconds();
   if (estimate.root[0] && sameTextIgnoringCase(estimate.root, root) &&
@@ -62,7 +60,7 @@ bool lacksSpace(const char* destination, int64_t size) {
     estimate.root[0] = 0;
     return false;
   }
-  strcpy(estimate.root, root);
+  copyText(estimate.root, sizeof estimate.root, root);
   estimate.freeBytes = freeBytes;
   estimate.askedAt = now;
   if (freeBytes < wanted) return true;

@@ -17,13 +17,16 @@ enum CopyState {
                 // copy replaces it only once it is whole
 };
 
-/// What stands at destination, as the skip rule judges it against source.
-CopyState copyStateOf(const FileStatus& source, const char* destination);
+/// What stands at destination, as the skip rule judges it against source
+/// (coarse: its volume keeps 2-second times). Verification judges by the
+/// same rule: only a current copy passes.
+CopyState copyStateOf(const FileStatus& source, const char* destination, bool coarse);
 
-/// A drive-letter destination whose volume offers the caller fewer free
-/// bytes than size. A destination of another form is not checked, and
-/// neither is one whose free space cannot be asked.
-bool lacksSpace(const char* destination, int64_t size);
+/// A drive-letter destination whose volume (of root, as volumeRootOf gives
+/// it) offers the caller fewer free bytes than size. A destination of
+/// another form is not checked, and neither is one whose free space cannot
+/// be asked.
+bool lacksSpace(const char* destination, const char* root, int64_t size);
 
 /// Forgets the free space learnt of the last volume asked.
 void forgetFreeSpace();

@@ -91,14 +91,14 @@ bool clearLeftover(const char* temporary) {
   return removeRetrying(temporary);
 }
 
-bool lacksRoomFor(const char* destination, int64_t size, CopyState state) {
-  if (!lacksSpace(destination, size)) return false;
+bool lacksRoomFor(const char* destination, const char* root, int64_t size, CopyState state) {
+  if (!lacksSpace(destination, root, size)) return false;
   PathBuffer temporary;
   if (state != copyStale || !temporaryNameFor(destination, temporary) || osAccess(temporary) != 0 ||
       !clearLeftover(temporary))
     return true;
   forgetFreeSpace();
-  return lacksSpace(destination, size);
+  return lacksSpace(destination, root, size);
 }
 
 bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFile make, void* file) {

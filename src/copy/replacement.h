@@ -27,10 +27,10 @@ bool temporaryNameFor(const char* destination, char* out);
 /// somewhere else, which a removal would follow). true when it went.
 bool clearLeftover(const char* temporary);
 
-/// Whether the volume lacks room for a copy of size bytes at destination.
-/// A leftover of a stale copy's replacement is the program's own and goes
-/// first: its bytes count as free.
-bool lacksRoomFor(const char* destination, int64_t size, CopyState state);
+/// Whether the volume (of root) lacks room for a copy of size bytes at
+/// destination. A leftover of a stale copy's replacement is the program's
+/// own and goes first: its bytes count as free.
+bool lacksRoomFor(const char* destination, const char* root, int64_t size, CopyState state);
 
 /// Makes a new file at path for writing, never opening what stands there:
 /// true when made (kept in file); else *nameTaken tells whether something

@@ -6,6 +6,7 @@
 #include "copy/copy_rules.h"
 #include "copy/copy_screen.h"
 #include "copy/replacement.h"
+#include "copy/volume_info.h"
 #include "platform/files_os.h"
 #include "platform/memory_os.h"
 #include "text/chars.h"
@@ -35,13 +36,15 @@ bool copySingleFile(const char* source, const char* destination) {
     showStatus("Open Error!");
     return false;
   }
-  CopyState state = copyStateOf(status, destination);
+  char root[volumeRootSize];
+  if (!volumeRootOfFile(destination, root, sizeof root)) root[0] = 0;
+  CopyState state = copyStateOf(status, destination, hasCoarseTimes(root));
   if (state == copyCurrent) {
     showStatus("Already Copied!");
     return false;
   }
   showFileSize(status.size);
-  if (lacksRoomFor(destination, status.size, state)) {
+  if (lacksRoomFor(destination, root, status.size, state)) {
     showStatus("Disk Space Err!");
     return false;
   }

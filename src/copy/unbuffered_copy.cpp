@@ -49,11 +49,11 @@ bool abandon(FileHandle source, FileHandle target, NewCopy* copy, const char* wo
 
 // A volume that refuses the unbuffered create as unsupported gets the file
 // through an ordinary handle, and its later files go there at once.
-FileHandle createFile(const char* path, const char* destination, bool* sectors, bool* nameTaken) {
+FileHandle createFile(const char* path, const char* root, bool* sectors, bool* nameTaken) {
   bool unsupported = false;
   FileHandle file = *sectors ? osCreateUnbuffered(path, nameTaken, &unsupported) : nullptr;
   if (unsupported) {
-    rememberUnbufferedRefused(destination);
+    rememberUnbufferedRefused(root);
     *sectors = false;
   }
   return *sectors ? file : osCreateBuffered(path, nameTaken);
@@ -61,14 +61,14 @@ FileHandle createFile(const char* path, const char* destination, bool* sectors, 
 
 // How the copy's file is made, wherever the replacement puts it.
 struct Making {
-  const char* destination;
+  const char* root;
   bool sectors;
   FileHandle file;
 };
 
 bool makeFile(const char* path, bool* nameTaken, void* context) {
   Making* making = (Making*)context;
-  making->file = createFile(path, making->destination, &making->sectors, nameTaken);
+  making->file = createFile(path, making->root, &making->sectors, nameTaken);
   return making->file != nullptr;
 }
 
@@ -76,8 +76,8 @@ bool makeFile(const char* path, bool* nameTaken, void* context) {
 // the file made for it (by this call, under written) goes, and one made
 // through an ordinary handle takes its place. Null, with the file gone or
 // nothing of this call's left, when that cannot be done.
-FileHandle remakeBuffered(FileHandle to, const char* written, const char* destination, bool* removed) {
-  rememberUnbufferedRefused(destination);
+FileHandle remakeBuffered(FileHandle to, const char* written, const char* root, bool* removed) {
+  rememberUnbufferedRefused(root);
   osCloseFile(to);
   *removed = osRemoveFile(written);
   bool taken = false;
@@ -94,8 +94,11 @@ void releaseCopyBuffer() {
 }
 
 bool copyFileUnbuffered(const char* source, const char* destination, const FileStatus* listed,
-                        bool destinationIsNew) {
+                        bool destinationIsNew, const char* volumeRoot) {
   const char* name = baseNameOf(source);
+  char root[volumeRootSize];
+  bool rooted = volumeRoot || volumeRootOfFile(destination, root, sizeof root);
+  if (!volumeRoot) volumeRoot = rooted ? root : "";
   FileStatus status;
   memset(&status, 0, sizeof status);
   if (listed) status = *listed;
@@ -105,12 +108,12 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
   clearStatus();
 
   // A folder this run has just made holds no copy to skip or replace.
-  CopyState state = destinationIsNew ? copyMissing : copyStateOf(status, destination);
+  CopyState state = destinationIsNew ? copyMissing : copyStateOf(status, destination, hasCoarseTimes(volumeRoot));
   if (state == copyCurrent) {
     showStatus("Already Copied!");
     return false;
   }
-  if (lacksRoomFor(destination, status.size, state)) {
+  if (lacksRoomFor(destination, volumeRoot, status.size, state)) {
     showStatus("Disk Space Err!");
     return false;
   }
@@ -131,7 +134,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
   // The writes that must be aligned go to the destination, so its volume
   // decides the sector size.
   uint32_t sector = 0;
-  if (!sectorSizeOf(destination, &sector)) {
+  if (!rooted || !sectorSizeOf(volumeRoot, &sector)) {
     osCloseFile(from);
     return false;
   }
@@ -147,7 +150,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
   // cache: it goes through an ordinary handle as it is, and needs no end set.
   // What stands at the destination is never opened: the copy is written
   // beside it and takes its name once whole.
-  Making making = {destination, size >= sector && !refusesUnbuffered(destination), nullptr};
+  Making making = {volumeRoot, size >= sector && !refusesUnbuffered(volumeRoot), nullptr};
   NewCopy copy;
   bool made = makeNewCopy(&copy, destination, state, makeFile, &making);
   FileHandle to = making.file;
@@ -176,7 +179,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     if (!wrote && unsupported && sectors && copied == 0) {
       bool removed = false;
       sectors = false;
-      to = remakeBuffered(to, copy.made, destination, &removed);
+      to = remakeBuffered(to, copy.made, volumeRoot, &removed);
       if (!to && removed) {
         osCloseFile(from);
         showStatus("Open Error!");

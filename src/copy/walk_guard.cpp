@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "text/ascii.h"
+#include "text/chars.h"
 #include "text/path_text.h"
 
 namespace {
@@ -23,9 +24,10 @@ uint64_t keyOf(const char* text) {
   return key;
 }
 
-IdentityResult open(const char* path, GuardFolder* folder) {
+IdentityResult open(const char* path, bool link, GuardFolder* folder) {
   memset(folder, 0, sizeof *folder);
   folder->path = path;
+  folder->link = link;
   IdentityResult found = osOpenFolder(path, &folder->handle);
   if (found != identityOk) {
     folder->handle = nullptr;
@@ -69,17 +71,6 @@ bool locationOf(GuardFolder* folder) {
   return folder->locationState == 1;
 }
 
-enum Evidence { idsDiffer, idsAgree, idsProveNothing };
-
-// Numbers that differ tell two folders apart at once; numbers that agree
-// need the full identities, which volumes that keep no IDs give as 0.
-Evidence byIds(GuardFolder* a, GuardFolder* b) {
-  if (a->indexHad && b->indexHad && a->index != b->index) return idsDiffer;
-  if (!idOf(a) || !idOf(b)) return idsProveNothing;
-  bool agree = a->id.volume == b->id.volume && a->id.low == b->id.low && a->id.high == b->id.high;
-  return agree ? idsAgree : idsDiffer;
-}
-
 bool sameFullPath(const char* a, const char* b) {
   char fullA[locationSize];
   char fullB[locationSize];
@@ -87,52 +78,90 @@ bool sameFullPath(const char* a, const char* b) {
   return sameLocation(fullA, fullB);
 }
 
-// Final paths tell where IDs agree, since a volume may hand an ID out
-// again, and where they prove nothing. Without final paths, IDs that agree
-// are taken at their word (the folders of the path are held open, so
-// theirs are not handed out again); with neither, only the same full path
-// is the same folder, and the depth limit ends a cycle through links.
-bool same(GuardFolder* a, GuardFolder* b) {
-  Evidence ids = byIds(a, b);
-  if (ids == idsDiffer) return false;
-  if (locationOf(a) && locationOf(b) && a->form == b->form) {
-    if (a->locationKey != b->locationKey) return false;
+enum Sameness { otherFolder, sameFolder, cannotTell };
+
+// Whether folder, reached last, is one with known. Numbers that differ tell
+// two folders apart at once. IDs that agree make one folder under any two
+// names (both are held open, so neither ID can be handed out again), unless
+// the volume shows two creation times: it repeats IDs. Where IDs prove
+// nothing, final paths tell; with neither, the full paths as written, which
+// say nothing of a folder reached through a link.
+Sameness compare(GuardFolder* folder, GuardFolder* known) {
+  if (folder->indexHad && known->indexHad && folder->index != known->index) return otherFolder;
+  if (idOf(folder) && idOf(known)) {
+    const FolderId& a = folder->id;
+    const FolderId& b = known->id;
+    if (a.volume != b.volume || a.low != b.low || a.high != b.high) return otherFolder;
+    int64_t createdA = 0;
+    int64_t createdB = 0;
+    bool twoTimes = osFolderCreated(folder->handle, &createdA) && osFolderCreated(known->handle, &createdB) &&
+                    createdA != createdB;
+    return twoTimes ? otherFolder : sameFolder;
+  }
+  if (locationOf(folder) && locationOf(known) && folder->form == known->form) {
+    if (folder->locationKey != known->locationKey) return otherFolder;
     char textA[locationSize];
     char textB[locationSize];
-    return firstLocation(a, textA) && firstLocation(b, textB) && sameLocation(textA, textB);
+    if (!firstLocation(folder, textA) || !firstLocation(known, textB)) return cannotTell;
+    return sameLocation(textA, textB) ? sameFolder : otherFolder;
   }
-  if (ids == idsAgree) return true;
-  return sameFullPath(a->path, b->path);
+  if (sameFullPath(folder->path, known->path)) return sameFolder;
+  return folder->link ? cannotTell : otherFolder;
 }
 
 // A failure to open the destination may pass: it is asked again whenever
 // it is needed, and until it is had no folder can be told from it.
 bool destinationKnown(WalkGuard* guard) {
   if (!guard->destinationKnown) {
-    IdentityResult found = open(guard->destination.path, &guard->destination);
+    IdentityResult found = open(guard->destination.path, guard->destination.link, &guard->destination);
     guard->destinationKnown = found != identityFailed;
     guard->destinationExists = found == identityOk;
   }
   return guard->destinationKnown;
 }
 
-bool onPath(WalkGuard* guard, GuardFolder* folder) {
-  for (int i = 0; i < guard->depth; ++i) {
-    if (same(folder, &guard->sources[i])) return true;
-    if (guard->targetKnown[i] && same(folder, &guard->targets[i])) return true;
-  }
-  return false;
+// The folders of one side of the path from which a folder that is no link,
+// met below them on that side, lies strictly deeper than any: from the
+// deepest link on the way down. Only a link can lead back up (on these
+// volumes a folder has one parent), however the volume numbers its folders.
+int plainBelow(const GuardFolder* side, const bool* known, int depth, const GuardFolder* folder) {
+  if (folder->link) return depth;
+  int from = 0;
+  for (int i = 0; i < depth; ++i)
+    if (!known || known[i]) {
+      if (side[i].link) from = i;
+    }
+  return from;
 }
 
-// A link anywhere from the top-level destination down to a folder (link:
-// what osIsLink said of the folder itself) may lead anywhere.
-bool linkOnTheWay(WalkGuard* guard, int link) {
-  if (link != 0) return true;
-  for (int i = guard->depth - 1; i >= 0; --i) {
+// What folder is to the walk's path: a folder of it (on the source side or
+// the destination side), not one of it, or cannot tell. *target is set when
+// it is one of the destination side. sourceSide: folder was met as a source.
+Sameness onPath(WalkGuard* guard, GuardFolder* folder, bool sourceSide, bool* target) {
+  int plainSources = sourceSide ? plainBelow(guard->sources, nullptr, guard->depth, folder) : guard->depth;
+  int plainTargets = sourceSide ? guard->depth : plainBelow(guard->targets, guard->targetKnown, guard->depth, folder);
+  Sameness found = otherFolder;
+  for (int i = 0; i < guard->depth; ++i) {
+    Sameness s = i >= plainSources ? otherFolder : compare(folder, &guard->sources[i]);
+    if (s == sameFolder) return sameFolder;
+    if (s == cannotTell) found = cannotTell;
     if (!guard->targetKnown[i]) continue;
-    if (guard->targetLinked[i] == 0) guard->targetLinked[i] = osIsLink(guard->targets[i].path) == 0 ? -1 : 1;
-    if (guard->targetLinked[i] == 1) return true;
+    s = i >= plainTargets ? otherFolder : compare(folder, &guard->targets[i]);
+    if (s == sameFolder) {
+      *target = true;
+      return sameFolder;
+    }
+    if (s == cannotTell) found = cannotTell;
   }
+  return found;
+}
+
+// A link anywhere from the top-level destination down to folder may lead
+// anywhere.
+bool linkOnTheWay(WalkGuard* guard, const GuardFolder* folder) {
+  if (folder->link) return true;
+  for (int i = guard->depth - 1; i >= 0; --i)
+    if (guard->targetKnown[i] && guard->targets[i].link) return true;
   return false;
 }
 
@@ -150,13 +179,24 @@ bool followOnce(WalkGuard* guard, const char* location) {
   return true;
 }
 
-// What stood in the destination before the run may lead anywhere: into
-// the source it would send the copies' writes, or, as a link below the
-// destination, to another of its folders, whose copies would take turns in
-// it. Its final path, in the source's form, says where it leads; without
-// one, its full path says it unless a link on the way could lead elsewhere.
+// A link whose final path is where its own name stands leads nowhere else
+// (a volume mounted there, or a folder some volumes mark as a link).
+bool standsWhereItLeads(WalkGuard* guard, const GuardFolder* folder, const char* location) {
+  if (!guard->targetKnown[guard->depth - 1]) return false;
+  char own[locationSize];
+  return osChildLocation(guard->targets[guard->depth - 1].handle, guard->sourceForm, baseNameOf(folder->path), own,
+                         locationSize) &&
+         sameLocation(own, location);
+}
+
+// What stands in the destination may lead anywhere: into the source it
+// would send the copies' writes, or, as a link below the destination, to
+// another of its folders, whose copies would take turns in it. Its final
+// path, in the source's form, says where it leads; without one, its full
+// path says it unless a link on the way could lead elsewhere.
 bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
   int link = osIsLink(folder->path);
+  folder->link = link != 0;
   // A folder that is no link lies one name below its parent in the
   // destination, which is not inside the source: it could only be the
   // source itself, which the comparison with the path finds.
@@ -165,29 +205,75 @@ bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
   if (guard->sourceForm != locationNone &&
       osFolderLocation(folder->handle, guard->sourceForm, location, locationSize)) {
     if (locationWithin(location, guard->sourceLocation)) return true;
-    return guard->depth > 0 && link != 0 && !followOnce(guard, location);
+    if (guard->depth == 0 || link == 0 || standsWhereItLeads(guard, folder, location)) return false;
+    return !followOnce(guard, location);
   }
   if (!osFullPath(folder->path, location, locationSize) || locationWithin(location, guard->sourceFull)) return true;
-  return linkOnTheWay(guard, link);
+  return linkOnTheWay(guard, folder);
 }
 
-GuardAnswer enter(WalkGuard* guard, const char* source) {
+GuardAnswer enter(WalkGuard* guard, const char* source, bool link) {
   if (guard->depth >= walkDepthLimit) return notWalked;
   GuardFolder folder;
-  if (open(source, &folder) != identityOk) return notWalked;
+  if (open(source, link, &folder) != identityOk) return notWalked;
   if (!destinationKnown(guard)) {
     close(&folder);
     return notWalked;
   }
-  if ((guard->destinationExists && same(&folder, &guard->destination)) || onPath(guard, &folder)) {
+  // The destination, or a folder of its side, met as a source: through a
+  // link it is the copy itself; under another name it lies inside the
+  // source, and every copy so far has been written there.
+  Sameness found = otherFolder;
+  bool target = false;
+  if (guard->destinationExists) {
+    found = compare(&folder, &guard->destination);
+    target = found == sameFolder;
+  }
+  if (found != sameFolder) {
+    Sameness path = onPath(guard, &folder, true, &target);
+    if (path != otherFolder) found = path;
+  }
+  if (found != otherFolder) {
     close(&folder);
-    return passOver;
+    if (found == cannotTell) return notWalked;
+    return target && !link ? walkStops : passOver;
   }
   guard->sources[guard->depth] = folder;
   guard->targetKnown[guard->depth] = false;
-  guard->targetLinked[guard->depth] = 0;
   ++guard->depth;
   return walkInto;
+}
+
+// The length of the root of a full path: "X:\", or "\\server\share\".
+int rootLength(const char* full) {
+  if (full[0] != '\\' || full[1] != '\\') return full[1] == ':' && full[2] == '\\' ? 3 : 0;
+  int found = 0;
+  for (int i = 0; full[i]; ++i)
+    if (full[i] == '\\' && ++found == 4) return i + 1;
+  return 0;
+}
+
+// Whether a folder above the destination, by its full path, is the source,
+// or cannot be told from it: the destination lies inside the source under
+// another name (a second name of a share or a folder).
+bool aboveIsSource(WalkGuard* guard) {
+  char above[locationSize];
+  if (!osFullPath(guard->destination.path, above, locationSize)) return false;
+  int root = rootLength(above);
+  if (root == 0) return false;
+  GuardFolder* source = &guard->sources[0];
+  for (int cut = (int)strlen(above) - 1; cut >= root - 1; --cut) {
+    if (above[cut] != '\\' || isTrailByte(above, cut)) continue;
+    above[cut == root - 1 ? root : cut] = 0;
+    GuardFolder folder;
+    // Either may have been reached through a link.
+    if (open(above, osIsLink(above) != 0 || source->link, &folder) == identityOk) {
+      Sameness found = compare(&folder, source);
+      close(&folder);
+      if (found != otherFolder) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -195,38 +281,41 @@ GuardAnswer enter(WalkGuard* guard, const char* source) {
 GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination) {
   memset(&guard->destination, 0, sizeof guard->destination);
   guard->destination.path = destination;
+  guard->destination.link = osIsLink(destination) != 0;
   guard->destinationKnown = false;
   guard->depth = 0;
   destinationKnown(guard);
-  GuardAnswer answer = enter(guard, source);
+  GuardAnswer answer = enter(guard, source, osIsLink(source) != 0);
   if (answer == walkInto) {
     guard->sourceForm = firstLocation(&guard->sources[0], guard->sourceLocation) ? guard->sources[0].form : locationNone;
     if (!osFullPath(source, guard->sourceFull, locationSize)) copyText(guard->sourceFull, locationSize, source);
     guard->destinationLocation[0] = 0;
     guard->followedCount = 0;
-    answer = guardTarget(guard, destination, true);
-    if (answer == walkInto && guard->sourceForm != locationNone &&
+    answer = guardTarget(guard, destination);
+    if (answer == walkInto && guard->targetKnown[0] && guard->sourceForm != locationNone &&
         !osFolderLocation(guard->targets[0].handle, guard->sourceForm, guard->destinationLocation, locationSize))
       guard->destinationLocation[0] = 0;
+    if (answer == walkInto && aboveIsSource(guard)) answer = notWalked;
   }
   // At the top nothing is passed over in silence: a source that is its own
   // destination has not been copied.
   return answer == walkInto ? walkInto : notWalked;
 }
 
-GuardAnswer guardEnter(WalkGuard* guard, const char* source) { return enter(guard, source); }
+GuardAnswer guardEnter(WalkGuard* guard, const char* source, bool link) { return enter(guard, source, link); }
 
-GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed) {
+GuardAnswer guardTarget(WalkGuard* guard, const char* destination) {
   GuardFolder folder;
-  IdentityResult found = open(destination, &folder);
+  IdentityResult found = open(destination, false, &folder);
   // A destination folder that could not be made is no folder of the walk:
   // its files fail one by one and are listed one by one.
   if (found == identityMissing) return walkInto;
   // Compared with the path as it was, and with the folder just entered.
   --guard->depth;
   GuardFolder* entered = &guard->sources[guard->depth];
-  bool refused = found != identityOk || (existed && mayLeadAstray(guard, &folder)) ||
-                 onPath(guard, &folder) || same(&folder, entered);
+  bool target = false;
+  bool refused = found != identityOk || mayLeadAstray(guard, &folder) || onPath(guard, &folder, false, &target) != otherFolder ||
+                 compare(&folder, entered) != otherFolder;
   if (refused) {
     close(&folder);
     close(entered);
@@ -236,6 +325,10 @@ GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed)
   guard->targetKnown[guard->depth] = true;
   ++guard->depth;
   return walkInto;
+}
+
+bool guardTargetLinked(const WalkGuard* guard) {
+  return guard->depth > 0 && guard->targetKnown[guard->depth - 1] && guard->targets[guard->depth - 1].link;
 }
 
 void guardLeave(WalkGuard* guard) {

@@ -4,9 +4,9 @@
 #include <stdint.h>
 
 #include "copy/real_location.h"
+#include "copy/tree_walk.h"
 #include "platform/files_os.h"
 
-const int walkDepthLimit = 260;
 const int walkLinksFollowed = 16;
 
 /// A folder as the guard knows it. What costs more than its number is asked
@@ -14,6 +14,7 @@ const int walkLinksFollowed = 16;
 struct GuardFolder {
   const char* path;     // valid while the folder is on the walk's path
   FolderHandle handle;  // open while the folder is on the walk's path
+  bool link;            // reached through a link (or a mount point): it may be anywhere
   uint64_t index;
   bool indexHad;        // its number was had and is neither 0 nor all ones
   signed char idState;  // 0 not asked yet, 1 had and worth something, -1 not
@@ -27,9 +28,12 @@ struct GuardFolder {
 /// destination side, and the top-level destination. Every folder the walk
 /// enters must be new to both paths: whatever spelling or link leads there,
 /// a folder met again is a cycle, and the destination met as a source would
-/// be copied into itself. Two folders are one only on evidence that holds:
-/// IDs the volume keeps (while the folders are held open), or else their
-/// final paths, or else their full paths as written.
+/// be copied into itself. Whether two folders are one has three answers:
+/// the same folder, another, or cannot tell (which keeps a folder out).
+/// IDs that agree on held folders mean one folder, unless their creation
+/// times differ; where IDs prove nothing, final paths tell; where neither
+/// can be had, only the same full path is one folder, and a folder reached
+/// through a link cannot be told from any other.
 struct WalkGuard {
   GuardFolder destination;  // the top-level destination, held open for the walk
   bool destinationKnown;
@@ -42,38 +46,45 @@ struct WalkGuard {
   int followedCount;
   GuardFolder sources[walkDepthLimit];
   GuardFolder targets[walkDepthLimit];
-  bool targetKnown[walkDepthLimit];        // false: that destination folder does not exist
-  signed char targetLinked[walkDepthLimit];  // 0 not asked, 1 a link, -1 no link
+  bool targetKnown[walkDepthLimit];  // false: that destination folder does not exist
   int depth;
 };
 
 /// What the walk does with a folder.
 enum GuardAnswer {
   walkInto,   // it joins the current path; guardLeave when it is done
-  passOver,   // the walk's own destination or a way back up its path: nothing to copy there
-  notWalked,  // its copy would land in a folder of the walk itself or of the source, it
-              // cannot be opened, or it lies too deep: not copied, and verification lists it
+  passOver,   // a link to the walk's own destination, or a way back up its path: nothing to copy there
+  notWalked,  // it cannot be told apart from a folder of the walk, its copy would land in a folder of
+              // the walk itself or of the source, it cannot be opened, or it lies too deep: not
+              // copied, and verification lists it
+  walkStops,  // the destination itself, met inside the source under another name: nothing more may be
+              // written; it is listed
 };
 
 /// Starts a walk of source into destination (both must stay valid for the
-/// whole walk). walkInto, or notWalked when they are one folder or the
-/// destination really lies inside the source. guardEnd follows either way.
+/// whole walk). walkInto, or notWalked when they are one folder, or the
+/// destination (or a folder above it) is the source or cannot be told from
+/// it, or really lies inside it. guardEnd follows either way.
 GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destination);
 
-/// Whether the walk may enter the source sub-folder at path source; on
-/// walkInto it joins the path and guardTarget must follow.
-GuardAnswer guardEnter(WalkGuard* guard, const char* source);
+/// Whether the walk may enter the source sub-folder at path source (link:
+/// its listing shows a link); on walkInto it joins the path and guardTarget
+/// must follow.
+GuardAnswer guardEnter(WalkGuard* guard, const char* source, bool link);
 
-/// Whether the folder entered last may be copied into destination (made
-/// already, or missing when it could not be made). A destination folder
-/// that stood before the run (existed) is only filled when it really lies
-/// neither at the top-level source nor inside it, whatever links lead
-/// there; where that cannot be had, when neither it nor a folder above it
-/// in the destination is a link. Nor is a link below the destination that
-/// leads into the destination, or where another link followed leads: two
-/// source folders would share one copy. On anything but walkInto the folder
-/// has left the path again.
-GuardAnswer guardTarget(WalkGuard* guard, const char* destination, bool existed);
+/// Whether the folder entered last may be copied into destination (as it
+/// stands now; missing when it could not be made). Not when it really lies
+/// at the top-level source or inside it, whatever links lead there; where
+/// that cannot be had, when it or a folder above it in the destination is a
+/// link. Nor a link below the destination that leads elsewhere into the
+/// destination, or where another link followed leads: two source folders
+/// would share one copy. On anything but walkInto the folder has left the
+/// path again.
+GuardAnswer guardTarget(WalkGuard* guard, const char* destination);
+
+/// The destination folder entered last is a link or a volume's mount point:
+/// the volume its copies land on may be another than its parent's.
+bool guardTargetLinked(const WalkGuard* guard);
 
 void guardLeave(WalkGuard* guard);
 

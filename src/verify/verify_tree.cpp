@@ -1,4 +1,4 @@
-// Verification walk.
+// Verification: the verifying pass of the tree walk.
 #include "verify/verify_tree.h"
 
 #include <stdio.h>
@@ -8,25 +8,14 @@
 #include "console/screen.h"
 #include "copy/copy_rules.h"
 #include "copy/run_tally.h"
+#include "copy/tree_walk.h"
 #include "copy/volume_info.h"
-#include "copy/name_rules.h"
-#include "copy/walk_guard.h"
 #include "platform/files_os.h"
-#include "text/path_text.h"
 #include "text/chars.h"
+#include "text/path_text.h"
 #include "verify/mismatch_list.h"
 
 namespace {
-
-// The source's status comes from its folder's listing, which gives the same
-// whole seconds as a status call.
-bool differs(const FileStatus& from, const char* destination, bool coarse) {
-  FileStatus to;
-  memset(&to, 0, sizeof to);
-  if (osFileStatus(destination, &to) != statusOk) return true;
-  if (!sameModifyTime(from.modifyTime, to.modifyTime, coarse)) return true;
-  return from.size != to.size;
-}
 
 void countChecked() {
   ++runTally.checkedCount;
@@ -39,75 +28,63 @@ void recordMismatch(const char* path) {
   ++runTally.copyErrorCount;
 }
 
-// An entry whose path does not fit a path buffer, or whose name cannot be
-// opened, was never copied; it is listed under its whole source path (with
-// '?' for what the code page cannot spell), which this larger buffer holds.
-void recordUncopied(const char* folder, const char* name) {
+// A file passes by the skip rule: only a copy that would be skipped as
+// current is one.
+void checkFile(const WalkLevel& level, const char* source, const char* destination, const FileStatus& status) {
+  bool coarse = level.volumeRoot && hasCoarseTimes(level.volumeRoot);
+  if (copyStateOf(status, destination, coarse) != copyCurrent) recordMismatch(source);
+  countChecked();
+}
+
+// What got no copy is listed under its whole source path: a name (with '?'
+// for what the code page cannot spell, and possibly longer than a path
+// buffer, which this larger buffer holds) or a folder.
+void recordMissed(const char* folder, const char* name) {
+  if (!name) {
+    recordMismatch(folder);
+    return;
+  }
   char whole[pathBufferSize + 264];
   snprintf(whole, sizeof whole, endsInBackslash(folder) ? "%s%s" : "%s\\%s", folder, name);
   recordMismatch(whole);
   countChecked();
 }
 
-// A folder that cannot be listed, or whose listing breaks off, leaves files
-// unexamined: it counts as a mismatch under its own path, so that the
-// verdict never reads success for files nobody looked at.
-bool verifyLevel(const char* source, const char* destination, WalkGuard* guard, bool coarse, bool top) {
-  PathBuffer sourceChild;
-  PathBuffer destinationChild;
-  ListEntry entry;
-  ListHandle listing = nullptr;
-  ListResult listed = listFailed;
-  if (joinPath(sourceChild, sizeof sourceChild, source, "*.*")) listed = osListFirst(sourceChild, &listing, &entry);
-  if (listed != listEntry) {
-    if (!top && listed == listFailed) recordMismatch(source);
-    return false;
-  }
-  NameSet names;
-  namesStart(&names);
-  do {
-    if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
-    if (!nameCanBeCopied(entry) || !namesTake(&names, entry.name) ||
-        !joinPath(sourceChild, sizeof sourceChild, source, entry.name) ||
-        !joinPath(destinationChild, sizeof destinationChild, destination, entry.name)) {
-      recordUncopied(source, entry.name);
-      continue;
-    }
-    if (entry.isFolder) {
-      // The folders the copy walk passes over are passed over here too, and
-      // it did not copy those it could not tell apart.
-      GuardAnswer answer = guardEnter(guard, sourceChild);
-      if (answer == walkInto) answer = guardTarget(guard, destinationChild, true);
-      if (answer == notWalked) recordMismatch(sourceChild);
-      if (answer != walkInto) continue;
-      verifyLevel(sourceChild, destinationChild, guard, coarse, false);
-      guardLeave(guard);
-      continue;
-    }
-    if (differs(entry.status, destinationChild, coarse)) recordMismatch(sourceChild);
-    countChecked();
-  } while ((listed = osListNext(listing, &entry)) == listEntry);
-  namesEnd(&names);
-  osListClose(listing);
-  if (listed == listFailed) recordMismatch(source);
-  return runTally.copyErrorCount == 0;
+// A folder whose copy is no folder has no copies below it: when none of
+// them is listed (it holds no file), the folder itself is.
+struct LevelCheck {
+  int errorsBefore;
+  bool missing;
+};
+LevelCheck levels[walkDepthLimit + 1];
+
+void enterLevel(const WalkLevel& level) {
+  FileStatus status;
+  memset(&status, 0, sizeof status);
+  LevelCheck& check = levels[level.depth];
+  check.errorsBefore = runTally.copyErrorCount;
+  check.missing = osFileStatus(level.destination, &status) != statusOk || (status.mode & folderModeBit) == 0;
 }
+
+void settleLevel(const WalkLevel& level) {
+  const LevelCheck& check = levels[level.depth];
+  if (check.missing && runTally.copyErrorCount == check.errorsBefore) recordMismatch(level.source);
+}
+
+void leaveLevel(const WalkLevel& level, const WalkLevel&) { settleLevel(level); }
+
+const WalkSteps verifySteps = {checkFile, nullptr, enterLevel, leaveLevel, recordMissed};
 
 }  // namespace
 
 bool verifyTree(const char* source, const char* destination) {
-  WalkGuard guard;
-  bool good = false;
-  if (guardStart(&guard, source, destination) == walkInto) {
-    // The facts of the volume inside the destination, which may be mounted there.
-    PathBuffer inside;
-    bool coarse = hasCoarseTimes(joinPath(inside, sizeof inside, destination, "") ? inside : destination);
-    good = verifyLevel(source, destination, &guard, coarse, true);
-  } else {
-    // Never compared with itself: a source that is its own destination, or
-    // whose copies would land inside it, was not copied.
-    recordMismatch(source);
+  WalkOutcome outcome = walkTree(source, destination, verifySteps);
+  if (outcome == walkDone) {
+    WalkLevel top = {source, destination, 0, false, ""};
+    settleLevel(top);
   }
-  guardEnd(&guard);
-  return good;
+  // Never compared with itself: a source that is its own destination, or
+  // whose copies would land inside it, was not copied.
+  if (outcome == walkRefused) recordMismatch(source);
+  return outcome == walkDone && runTally.copyErrorCount == 0;
 }

@@ -8,22 +8,22 @@ class CopyRules : public VestroTest {};
 TEST_F(CopyRules, FreeSpaceAnswerIsReusedOnlyToSayThereIsRoom) {
   fakeConsole.clockStep = 0;
   fakeFiles.volumes["X:"].freeBytes = 10000;
-  EXPECT_FALSE(lacksSpace("X:\\a", 4000));
-  EXPECT_FALSE(lacksSpace("x:\\b", 4000));
+  EXPECT_FALSE(lacksSpace("X:\\a", "X:\\", 4000));
+  EXPECT_FALSE(lacksSpace("x:\\b", "x:\\", 4000));
   EXPECT_EQ(fakeFiles.faults.freeBytes.calls, 1);
   // The estimate has 2,000 left: asking for more asks the volume again, which
   // meanwhile has room again.
   fakeFiles.volumes["X:"].freeBytes = 9000;
-  EXPECT_FALSE(lacksSpace("X:\\c", 3000));
+  EXPECT_FALSE(lacksSpace("X:\\c", "X:\\", 3000));
   EXPECT_EQ(fakeFiles.faults.freeBytes.calls, 2);
   fakeFiles.volumes["X:"].freeBytes = 100;
-  EXPECT_TRUE(lacksSpace("X:\\d", 6001));
+  EXPECT_TRUE(lacksSpace("X:\\d", "X:\\", 6001));
   EXPECT_EQ(fakeFiles.faults.freeBytes.calls, 3);
   // Another drive is always asked; an old answer is asked again.
-  EXPECT_FALSE(lacksSpace("D:\\e", 1));
+  EXPECT_FALSE(lacksSpace("D:\\e", "D:\\", 1));
   EXPECT_EQ(fakeFiles.faults.freeBytes.calls, 4);
   fakeConsole.clock += 1000;
-  EXPECT_FALSE(lacksSpace("D:\\f", 1));
+  EXPECT_FALSE(lacksSpace("D:\\f", "D:\\", 1));
   EXPECT_EQ(fakeFiles.faults.freeBytes.calls, 5);
 }
 

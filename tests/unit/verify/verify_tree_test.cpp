@@ -60,8 +60,15 @@ TEST_F(VerifyTree, CoarseTimesOnFat) {
   EXPECT_EQ(listed(), std::vector<std::string>{"D:\\src\\sub\\c"});
 }
 
+// A folder without its copy is listed when nothing below it is (it holds
+// no file).
 TEST_F(VerifyTree, FoldersOnlyAndUnlistableSources) {
   addFolder("D:\\bare\\one\\two");
+  EXPECT_FALSE(verifyTree("D:\\bare", "X:\\none"));
+  EXPECT_EQ(listed(), std::vector<std::string>{"D:\\bare\\one\\two"});
+  mismatchClear();
+  runTally = RunTally{0, 0, 0};
+  addFolder("X:\\none\\one\\two");
   EXPECT_TRUE(verifyTree("D:\\bare", "X:\\none"));
   EXPECT_EQ(runTally.checkedCount, 0);
   EXPECT_TRUE(paintsAt(5, 14).empty());
@@ -100,8 +107,8 @@ TEST_F(VerifyTree, AFolderTooLongToListIsAMismatch) {
 }
 
 TEST_F(VerifyTree, OverlongEntriesAreListedWhole) {
-  std::string deep = "D:\\src\\" + std::string(250, 'd') + "\\" + std::string(250, 'e');
-  std::string name = std::string(30, 'n');
+  std::string deep = "D:\\src\\" + std::string(240, 'd') + "\\" + std::string(240, 'e');
+  std::string name = std::string(40, 'n');
   addFile((deep + "\\" + name).c_str(), "x", t);
   EXPECT_FALSE(verifyTree("D:\\src", "X:\\dst"));
   EXPECT_EQ(listed(), std::vector<std::string>{deep + "\\" + name});
@@ -111,6 +118,7 @@ TEST_F(VerifyTree, OverlongEntriesAreListedWhole) {
 TEST_F(VerifyTree, LinkCyclesAndTheDestinationArePassedOver) {
   addFolderLink("D:\\src\\sub\\up", "D:\\src");
   addFolder("D:\\src\\out");
+  addFolder("X:\\dst\\out");
   EXPECT_TRUE(verifyTree("D:\\src", "X:\\dst"));
   EXPECT_EQ(runTally.checkedCount, 3);
   // A destination that really lies inside the source was not filled: the
