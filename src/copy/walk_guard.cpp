@@ -3,117 +3,16 @@
 
 #include <string.h>
 
-#include "text/ascii.h"
 #include "text/chars.h"
 #include "text/path_text.h"
 
 namespace {
 
-const uint64_t allOnes = ~(uint64_t)0;
-
-// A volume that keeps no IDs gives 0, one that cannot make a unique one
-// gives all ones: neither says anything.
-bool idWorth(const FolderId& id) {
-  if (id.low == 0 && id.high == 0) return false;
-  return !(id.low == allOnes && (id.high == allOnes || id.high == 0));
-}
-
-uint64_t keyOf(const char* text) {
-  uint64_t key = 14695981039346656037ULL;
-  for (; *text; ++text) key = (key ^ (unsigned char)foldAscii(*text)) * 1099511628211ULL;
-  return key;
-}
-
-IdentityResult open(const char* path, bool link, GuardFolder* folder) {
-  memset(folder, 0, sizeof *folder);
-  folder->path = path;
-  folder->link = link;
-  IdentityResult found = osOpenFolder(path, &folder->handle);
-  if (found != identityOk) {
-    folder->handle = nullptr;
-    return found;
-  }
-  folder->indexHad = osFolderIndex(folder->handle, &folder->index) && folder->index != 0 && folder->index != allOnes;
-  return identityOk;
-}
-
-void close(GuardFolder* folder) {
-  if (folder->handle) osCloseFolder(folder->handle);
-  folder->handle = nullptr;
-}
-
-bool idOf(GuardFolder* folder) {
-  if (folder->idState == 0)
-    folder->idState = osFolderId(folder->handle, &folder->id) && idWorth(folder->id) ? 1 : -1;
-  return folder->idState == 1;
-}
-
-// The first form of its final path that the folder's volume gives.
-bool firstLocation(GuardFolder* folder, char* text) {
-  if (folder->locationState == 0) {
-    folder->locationState = -1;
-    for (int form = locationDrive; form < locationNone && folder->locationState < 0; ++form) {
-      if (!osFolderLocation(folder->handle, (LocationForm)form, text, locationSize)) continue;
-      folder->form = (LocationForm)form;
-      folder->locationKey = keyOf(text);
-      folder->locationState = 1;
-    }
-    return folder->locationState == 1;
-  }
-  return folder->locationState == 1 && osFolderLocation(folder->handle, folder->form, text, locationSize);
-}
-
-bool locationOf(GuardFolder* folder) {
-  if (folder->locationState == 0) {
-    char text[locationSize];
-    firstLocation(folder, text);
-  }
-  return folder->locationState == 1;
-}
-
-bool sameFullPath(const char* a, const char* b) {
-  char fullA[locationSize];
-  char fullB[locationSize];
-  if (!osFullPath(a, fullA, locationSize) || !osFullPath(b, fullB, locationSize)) return sameLocation(a, b);
-  return sameLocation(fullA, fullB);
-}
-
-enum Sameness { otherFolder, sameFolder, cannotTell };
-
-// Whether folder, reached last, is one with known. Numbers that differ tell
-// two folders apart at once. IDs that agree make one folder under any two
-// names (both are held open, so neither ID can be handed out again), unless
-// the volume shows two creation times: it repeats IDs. Where IDs prove
-// nothing, final paths tell; with neither, the full paths as written, which
-// say nothing of a folder reached through a link.
-Sameness compare(GuardFolder* folder, GuardFolder* known) {
-  if (folder->indexHad && known->indexHad && folder->index != known->index) return otherFolder;
-  if (idOf(folder) && idOf(known)) {
-    const FolderId& a = folder->id;
-    const FolderId& b = known->id;
-    if (a.volume != b.volume || a.low != b.low || a.high != b.high) return otherFolder;
-    int64_t createdA = 0;
-    int64_t createdB = 0;
-    bool twoTimes = osFolderCreated(folder->handle, &createdA) && osFolderCreated(known->handle, &createdB) &&
-                    createdA != createdB;
-    return twoTimes ? otherFolder : sameFolder;
-  }
-  if (locationOf(folder) && locationOf(known) && folder->form == known->form) {
-    if (folder->locationKey != known->locationKey) return otherFolder;
-    char textA[locationSize];
-    char textB[locationSize];
-    if (!firstLocation(folder, textA) || !firstLocation(known, textB)) return cannotTell;
-    return sameLocation(textA, textB) ? sameFolder : otherFolder;
-  }
-  if (sameFullPath(folder->path, known->path)) return sameFolder;
-  return folder->link ? cannotTell : otherFolder;
-}
-
 // A failure to open the destination may pass: it is asked again whenever
 // it is needed, and until it is had no folder can be told from it.
 bool destinationKnown(WalkGuard* guard) {
   if (!guard->destinationKnown) {
-    IdentityResult found = open(guard->destination.path, guard->destination.link, &guard->destination);
+    IdentityResult found = openFolder(guard->destination.path, guard->destination.link, &guard->destination);
     guard->destinationKnown = found != identityFailed;
     guard->destinationExists = found == identityOk;
   }
@@ -124,7 +23,7 @@ bool destinationKnown(WalkGuard* guard) {
 // met below them on that side, lies strictly deeper than any: from the
 // deepest link on the way down. Only a link can lead back up (on these
 // volumes a folder has one parent), however the volume numbers its folders.
-int plainBelow(const GuardFolder* side, const bool* known, int depth, const GuardFolder* folder) {
+int plainBelow(const HeldFolder* side, const bool* known, int depth, const HeldFolder* folder) {
   if (folder->link) return depth;
   int from = 0;
   for (int i = 0; i < depth; ++i)
@@ -137,7 +36,7 @@ int plainBelow(const GuardFolder* side, const bool* known, int depth, const Guar
 // What folder is to the walk's path: a folder of it (on the source side or
 // the destination side), not one of it, or cannot tell. *target is set when
 // it is one of the destination side. sourceSide: folder was met as a source.
-Sameness onPath(WalkGuard* guard, GuardFolder* folder, bool sourceSide, bool* target) {
+Sameness onPath(WalkGuard* guard, HeldFolder* folder, bool sourceSide, bool* target) {
   int plainSources = sourceSide ? plainBelow(guard->sources, nullptr, guard->depth, folder) : guard->depth;
   int plainTargets = sourceSide ? guard->depth : plainBelow(guard->targets, guard->targetKnown, guard->depth, folder);
   Sameness found = otherFolder;
@@ -158,7 +57,7 @@ Sameness onPath(WalkGuard* guard, GuardFolder* folder, bool sourceSide, bool* ta
 
 // A link anywhere from the top-level destination down to folder may lead
 // anywhere.
-bool linkOnTheWay(WalkGuard* guard, const GuardFolder* folder) {
+bool linkOnTheWay(WalkGuard* guard, const HeldFolder* folder) {
   if (folder->link) return true;
   for (int i = guard->depth - 1; i >= 0; --i)
     if (guard->targetKnown[i] && guard->targets[i].link) return true;
@@ -181,7 +80,7 @@ bool followOnce(WalkGuard* guard, const char* location) {
 
 // A link whose final path is where its own name stands leads nowhere else
 // (a volume mounted there, or a folder some volumes mark as a link).
-bool standsWhereItLeads(WalkGuard* guard, const GuardFolder* folder, const char* location) {
+bool standsWhereItLeads(WalkGuard* guard, const HeldFolder* folder, const char* location) {
   if (!guard->targetKnown[guard->depth - 1]) return false;
   char own[locationSize];
   return osChildLocation(guard->targets[guard->depth - 1].handle, guard->sourceForm, baseNameOf(folder->path), own,
@@ -194,7 +93,7 @@ bool standsWhereItLeads(WalkGuard* guard, const GuardFolder* folder, const char*
 // another of its folders, whose copies would take turns in it. Its final
 // path, in the source's form, says where it leads; without one, its full
 // path says it unless a link on the way could lead elsewhere.
-bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
+bool mayLeadAstray(WalkGuard* guard, HeldFolder* folder) {
   int link = osIsLink(folder->path);
   folder->link = link != 0;
   // A folder that is no link lies one name below its parent in the
@@ -214,10 +113,10 @@ bool mayLeadAstray(WalkGuard* guard, GuardFolder* folder) {
 
 GuardAnswer enter(WalkGuard* guard, const char* source, bool link) {
   if (guard->depth >= walkDepthLimit) return notWalked;
-  GuardFolder folder;
-  if (open(source, link, &folder) != identityOk) return notWalked;
+  HeldFolder folder;
+  if (openFolder(source, link, &folder) != identityOk) return notWalked;
   if (!destinationKnown(guard)) {
-    close(&folder);
+    closeFolder(&folder);
     return notWalked;
   }
   // The destination, or a folder of its side, met as a source: through a
@@ -234,7 +133,7 @@ GuardAnswer enter(WalkGuard* guard, const char* source, bool link) {
     if (path != otherFolder) found = path;
   }
   if (found != otherFolder) {
-    close(&folder);
+    closeFolder(&folder);
     if (found == cannotTell) return notWalked;
     return target && !link ? walkStops : passOver;
   }
@@ -261,15 +160,15 @@ bool aboveIsSource(WalkGuard* guard) {
   if (!osFullPath(guard->destination.path, above, locationSize)) return false;
   int root = rootLength(above);
   if (root == 0) return false;
-  GuardFolder* source = &guard->sources[0];
+  HeldFolder* source = &guard->sources[0];
   for (int cut = (int)strlen(above) - 1; cut >= root - 1; --cut) {
     if (above[cut] != '\\' || isTrailByte(above, cut)) continue;
     above[cut == root - 1 ? root : cut] = 0;
-    GuardFolder folder;
+    HeldFolder folder;
     // Either may have been reached through a link.
-    if (open(above, osIsLink(above) != 0 || source->link, &folder) == identityOk) {
+    if (openFolder(above, osIsLink(above) != 0 || source->link, &folder) == identityOk) {
       Sameness found = compare(&folder, source);
-      close(&folder);
+      closeFolder(&folder);
       if (found != otherFolder) return true;
     }
   }
@@ -305,20 +204,20 @@ GuardAnswer guardStart(WalkGuard* guard, const char* source, const char* destina
 GuardAnswer guardEnter(WalkGuard* guard, const char* source, bool link) { return enter(guard, source, link); }
 
 GuardAnswer guardTarget(WalkGuard* guard, const char* destination) {
-  GuardFolder folder;
-  IdentityResult found = open(destination, false, &folder);
+  HeldFolder folder;
+  IdentityResult found = openFolder(destination, false, &folder);
   // A destination folder that could not be made is no folder of the walk:
   // its files fail one by one and are listed one by one.
   if (found == identityMissing) return walkInto;
   // Compared with the path as it was, and with the folder just entered.
   --guard->depth;
-  GuardFolder* entered = &guard->sources[guard->depth];
+  HeldFolder* entered = &guard->sources[guard->depth];
   bool target = false;
   bool refused = found != identityOk || mayLeadAstray(guard, &folder) || onPath(guard, &folder, false, &target) != otherFolder ||
                  compare(&folder, entered) != otherFolder;
   if (refused) {
-    close(&folder);
-    close(entered);
+    closeFolder(&folder);
+    closeFolder(entered);
     return notWalked;
   }
   guard->targets[guard->depth] = folder;
@@ -334,11 +233,11 @@ bool guardTargetLinked(const WalkGuard* guard) {
 void guardLeave(WalkGuard* guard) {
   if (guard->depth == 0) return;
   --guard->depth;
-  close(&guard->sources[guard->depth]);
-  if (guard->targetKnown[guard->depth]) close(&guard->targets[guard->depth]);
+  closeFolder(&guard->sources[guard->depth]);
+  if (guard->targetKnown[guard->depth]) closeFolder(&guard->targets[guard->depth]);
 }
 
 void guardEnd(WalkGuard* guard) {
   while (guard->depth > 0) guardLeave(guard);
-  close(&guard->destination);
+  closeFolder(&guard->destination);
 }

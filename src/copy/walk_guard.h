@@ -3,39 +3,20 @@
 #pragma once
 #include <stdint.h>
 
+#include "copy/folder_identity.h"
 #include "copy/real_location.h"
 #include "copy/tree_walk.h"
-#include "platform/files_os.h"
 
 const int walkLinksFollowed = 16;
-
-/// A folder as the guard knows it. What costs more than its number is asked
-/// once, when first needed.
-struct GuardFolder {
-  const char* path;     // valid while the folder is on the walk's path
-  FolderHandle handle;  // open while the folder is on the walk's path
-  bool link;            // reached through a link (or a mount point): it may be anywhere
-  uint64_t index;
-  bool indexHad;        // its number was had and is neither 0 nor all ones
-  signed char idState;  // 0 not asked yet, 1 had and worth something, -1 not
-  FolderId id;
-  signed char locationState;  // 0 not asked yet, 1 had, -1 cannot be had
-  LocationForm form;
-  uint64_t locationKey;  // of the final path's text
-};
 
 /// The folders of the walk's current path, on the source side and on the
 /// destination side, and the top-level destination. Every folder the walk
 /// enters must be new to both paths: whatever spelling or link leads there,
 /// a folder met again is a cycle, and the destination met as a source would
-/// be copied into itself. Whether two folders are one has three answers:
-/// the same folder, another, or cannot tell (which keeps a folder out).
-/// IDs that agree on held folders mean one folder, unless their creation
-/// times differ; where IDs prove nothing, final paths tell; where neither
-/// can be had, only the same full path is one folder, and a folder reached
-/// through a link cannot be told from any other.
+/// be copied into itself. A folder that cannot be told apart from one of
+/// them (folder_identity) is kept out and listed.
 struct WalkGuard {
-  GuardFolder destination;  // the top-level destination, held open for the walk
+  HeldFolder destination;  // the top-level destination, held open for the walk
   bool destinationKnown;
   bool destinationExists;
   LocationForm sourceForm;  // locationNone: the source has no final path
@@ -44,8 +25,8 @@ struct WalkGuard {
   char destinationLocation[locationSize];  // where the top-level destination is, in the source's form; empty: unknown
   char followed[walkLinksFollowed][locationSize];  // where the links followed in the destination lead
   int followedCount;
-  GuardFolder sources[walkDepthLimit];
-  GuardFolder targets[walkDepthLimit];
+  HeldFolder sources[walkDepthLimit];
+  HeldFolder targets[walkDepthLimit];
   bool targetKnown[walkDepthLimit];  // false: that destination folder does not exist
   int depth;
 };
