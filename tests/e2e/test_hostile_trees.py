@@ -78,28 +78,61 @@ class HostileTrees(SourceKept, unittest.TestCase):
 
     def test_volumes_whose_file_ids_are_zero_or_repeat(self):
         """Wine hands inode numbers on as file IDs: through fuse_ids.py every
-        ID is 0, or a folder's repeats the one two levels above. Every folder
-        is still copied once, and FROM is not written."""
+        ID is 0, or a folder's repeats the one two levels above, on FROM's
+        side or on TO's. Every folder is still copied once, FROM is not
+        written, and a second run finds every copy current."""
         tree = {"top.txt": b"top", "a/one.txt": b"one", "a/b/two.txt": b"two!", "c/three.txt": b"three"}
-        for mode in ("zero", "repeat"):
-            with self.subTest(mode=mode):
-                unmount(os.path.join(WORK, "hostile-ids-" + mode, "from"), lazy=True)  # left by a killed run
-                root = scratch("hostile-ids-" + mode)
-                backing, src, dst = (os.path.join(root, n) for n in ("backing", "from", "to"))
-                for n, (name, data) in enumerate(sorted(tree.items())):
-                    write(os.path.join(backing, name), data)
-                    stamp = 1600000000123456700 + n * 86400 * 10**9
-                    os.utime(os.path.join(backing, name), ns=(stamp, stamp))
-                self.mount_lying_ids(mode, backing, src)
-                self.keep_source(backing)
-                view = snapshot(src)
-                run = run_in_tmux([win_path(src), win_path(dst)], timeout=60)
-                self.assertEqual(run.code, 0, run.screen.dump())
-                self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 4)", run.screen.dump())
-                self.assertEqual(files_below(dst), tree)
-                self.assert_copies_intact(src, dst)
-                self.assert_source_unchanged()
-                self.assertEqual(snapshot(src), view)
+        for side in ("from", "to"):
+            for mode in ("zero", "repeat"):
+                with self.subTest(side=side, mode=mode):
+                    folder = "hostile-ids-%s-%s" % (mode, side)
+                    unmount(os.path.join(WORK, folder, side), lazy=True)  # left by a killed run
+                    root = scratch(folder)
+                    backing, src, dst = (os.path.join(root, n) for n in ("backing", "from", "to"))
+                    made = backing if side == "from" else src
+                    for n, (name, data) in enumerate(sorted(tree.items())):
+                        write(os.path.join(made, name), data)
+                        stamp = 1600000000123456700 + n * 86400 * 10**9
+                        os.utime(os.path.join(made, name), ns=(stamp, stamp))
+                    if side == "to":
+                        os.makedirs(backing)
+                    self.mount_lying_ids(mode, backing, src if side == "from" else dst)
+                    self.keep_source(made)
+                    view = snapshot(src)
+                    for copies in (4, 0):
+                        run = run_in_tmux([win_path(src), win_path(dst)], timeout=60)
+                        self.assertEqual(run.code, 0, run.screen.dump())
+                        self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = %d)" % copies,
+                                         run.screen.dump())
+                        self.assertEqual(files_below(dst), tree)
+                        self.assert_copies_intact(src, dst)
+                        self.assert_source_unchanged()
+                        self.assertEqual(snapshot(src), view)
+
+    def test_a_folder_under_two_names(self):
+        """A bind mount gives FROM a second name, as two server names give a
+        share: TO below that name, or TO the second name of a folder inside
+        FROM, lies inside FROM whatever its final path says. Nothing is
+        written there, and the verdict lists FROM."""
+        root = os.path.join(WORK, "hostile-alias")
+        alias = os.path.join(root, "g")
+        if os.path.isdir(alias) and os.path.ismount(alias):  # left by a killed run
+            subprocess.run(["umount", "-l", alias])
+        root = scratch("hostile-alias")
+        src = os.path.join(root, "f")
+        write(os.path.join(src, "top.txt"), b"top")
+        write(os.path.join(src, "pics", "1.jpg"), b"jpg")
+        os.makedirs(os.path.join(src, "Backup"))  # as a first try made it
+        os.makedirs(alias)
+        subprocess.run(["mount", "--bind", src, alias], check=True)
+        self.addCleanup(subprocess.run, ["umount", "-l", alias])
+        self.keep_source(src)
+        for to in ("Backup", "pics"):
+            run = run_in_tmux([win_path(src), win_path(os.path.join(alias, to))], timeout=60)
+            self.assertEqual(run.code, 0, run.screen.dump())
+            self.assertEqual(run.screen.text(5), " VERIFY DATA ERROR! (COPY ERROR COUNT = 1)", run.screen.dump())
+            self.assertEqual(run.screen.text(6), " " + win_path(src))
+            self.assert_source_unchanged()
 
     def test_symlink_cycles(self):
         root = scratch("hostile-cycle")

@@ -329,6 +329,7 @@ void resetFakeFiles() {
   fakeFiles.clock = 133000000000000000LL;
   fakeFiles.nextId = 1;
   fakeFiles.openHandles = 0;
+  fakeFiles.strayHandles = 0;
   fakeFiles.liveBlocks = 0;
   fakeFiles.log.clear();
   fakeFiles.hook = nullptr;
@@ -892,7 +893,10 @@ std::map<std::string, uint64_t> reusedIds;  // key -> the number it holds while 
 
 FolderOpen* folderOf(FolderHandle handle) {
   intptr_t value = (intptr_t)handle;
-  if (value < 1 || (size_t)value > folderOpens.size() || !folderOpens[value - 1].open) return nullptr;
+  if (value < 1 || (size_t)value > folderOpens.size() || !folderOpens[value - 1].open) {
+    ++fakeFiles.strayHandles;
+    return nullptr;
+  }
   return &folderOpens[value - 1];
 }
 

@@ -89,6 +89,7 @@ struct FakeFiles {
   int64_t clock;                                      // 100 ns; moves on at every change
   uint64_t nextId;
   int openHandles;                                    // handles, descriptors and listings not closed
+  int strayHandles;                                   // folder handles handed in that were never open or are closed
   int liveBlocks;                                     // heap blocks not released
   std::vector<std::string> log;                       // "op path" of every call that changes something
   size_t longestPath;                                 // longest path text the program handed to any call

@@ -381,6 +381,7 @@ bool linkOnTheWay(const World& w, const std::string& path) {
 void check(World& w, const Outcome& out, bool faulted, bool held, const char* run) {
   std::string tag = run;
   FUZZ_CHECK(fakeFiles.openHandles == 0, describe(w, out, tag + ": a handle left open"));
+  FUZZ_CHECK(fakeFiles.strayHandles == 0, describe(w, out, tag + ": a folder handle that was not open handed in"));
   FUZZ_CHECK(fakeFiles.liveBlocks == 0, describe(w, out, tag + ": a block not released"));
   FUZZ_CHECK(stateOf(upperAscii(w.from), true) == w.fromBefore, describe(w, out, tag + ": FROM changed"));
   FUZZ_CHECK(stateOf(w.toKey, false, w.reached) == w.restBefore, describe(w, out, tag + ": something outside TO changed"));

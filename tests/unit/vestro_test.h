@@ -28,6 +28,7 @@ class VestroTest : public ::testing::Test {
     releaseCopyBuffer();
     mismatchClear();
     EXPECT_EQ(fakeFiles.openHandles, 0) << "a handle, descriptor or listing was left open";
+    EXPECT_EQ(fakeFiles.strayHandles, 0) << "a folder handle that was not open was handed in";
     EXPECT_EQ(fakeFiles.liveBlocks, 0) << "a buffer was not released";
   }
 };

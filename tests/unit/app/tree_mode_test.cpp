@@ -104,6 +104,27 @@ TEST_F(TreeMode, AFolderThatCannotBeToldApartIsListed) {
   EXPECT_EQ(printedText(), " D:\\PICTURE\\2009\n");
 }
 
+// An empty folder whose copy cannot be made is listed: a file bears its
+// name in TO, its creation is refused, or its path is too long to show.
+TEST_F(TreeMode, EmptyFoldersWithoutTheirCopiesAreListed) {
+  std::string deep = "D:\\PICTURE\\" + std::string(250, 'e') + "\\" + std::string(250, 'f');
+  for (int c = 0; c < 3; ++c) {
+    SCOPED_TRACE(c);
+    TearDown();
+    SetUp();
+    std::string folder = c == 2 ? deep : "D:\\PICTURE\\empty";
+    addFolder(folder.c_str());
+    addFolder("X:\\PICTURE");
+    if (c == 0) addFile("X:\\PICTURE\\empty", "in the way");
+    if (c == 1) fakeFiles.faults.makeFolder.arm(1, true);
+    EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+    EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = " + std::string(c == 1 ? "2" : "1") + ")");
+    std::string listed = " " + folder + "\n";
+    if (c == 1) listed = " D:\\PICTURE\\2009\\b.jpg\n" + listed;  // its folder could not be made either
+    EXPECT_EQ(printedText(), listed);
+  }
+}
+
 // FROM through a link that leads to TO itself: nothing to copy, and no
 // success for a folder compared with itself.
 TEST_F(TreeMode, SourceThatIsItsOwnDestination) {
@@ -127,11 +148,16 @@ TEST_F(TreeMode, LongListIsPrintedWhole) {
 }
 
 // Every kind of volume FROM or TO may lie on: IDs kept, all 0, all ones,
-// handed out again once a folder is let go, or one that repeats two levels
-// apart; final paths given, refused, or refused below a folder the user may
-// not list. A tree without links is copied whole; run again over stale
-// copies, with a folder of TO turned into a link into FROM, it replaces
-// the rest, writes nothing into FROM and lists the folder kept out.
+// handed out again once a folder is let go, shared by folders at once, or
+// one that repeats two levels apart; final paths given, refused, or refused
+// below a folder the user may not list. Links are listed as Windows lists
+// them (a file link as itself). A tree is copied whole, a file link with
+// what it leads to; two folder links back into FROM are walked or passed
+// over where the volume can tell where they lead, and listed where it
+// cannot. Run again over stale copies, with a folder of TO turned into a
+// link into FROM, it replaces the rest, writes nothing into FROM and lists
+// the folder kept out. TO under a second name of FROM gets nothing where
+// IDs can tell (a second name is known by its ID alone).
 TEST_F(TreeMode, EveryVolumeProfile) {
   const struct {
     const char* name;
@@ -144,9 +170,12 @@ TEST_F(TreeMode, EveryVolumeProfile) {
       {"IDs all 0", idsZero, true, false, false},
       {"IDs all ones", idsAllOnes, true, false, false},
       {"IDs handed out again", idsReused, true, false, false},
+      {"IDs shared by folders", idsColliding, true, false, false},
       {"IDs repeating two levels apart", idsUnique, true, false, true},
       {"IDs all 0, no final paths", idsZero, false, false, false},
       {"IDs handed out again, no final paths", idsReused, false, false, false},
+      {"IDs shared by folders, no final paths", idsColliding, false, false, false},
+      {"IDs repeating two levels apart, no final paths", idsUnique, false, false, true},
       {"no final paths below a folder", idsUnique, true, true, false},
   };
   const char* from = "D:\\share\\PICTURE";
@@ -154,6 +183,8 @@ TEST_F(TreeMode, EveryVolumeProfile) {
   for (const auto& p : profiles) {
     for (const char* side : {"D:", "X:"}) {
       SCOPED_TRACE(std::string(p.name) + " on " + side);
+      bool idsTell = p.ids != idsZero && p.ids != idsAllOnes;
+      bool linksTold = idsTell || p.finalPaths || std::string(side) == "X:";
       TearDown();
       startFreshRun();
       addVolume("D:");
@@ -162,6 +193,10 @@ TEST_F(TreeMode, EveryVolumeProfile) {
       addFile("D:\\share\\PICTURE\\2009\\b.jpg", patternBytes(700, 2));
       addFile("D:\\share\\PICTURE\\2009\\x\\y\\c.jpg", patternBytes(5000, 3));
       addFile("D:\\share\\PICTURE\\2010\\d.jpg", patternBytes(100, 4));
+      addFileLink("D:\\share\\PICTURE\\2010\\e.jpg", "D:\\share\\PICTURE\\a.jpg");
+      addFolderLink("D:\\share\\PICTURE\\2009\\x\\up", from);
+      addFolderLink("D:\\share\\PICTURE\\2010\\back", "D:\\share\\PICTURE\\2009");
+      addFolder("D:\\share\\PICTURE\\Backup");
       addFolder("X:\\share");
       fakeFiles.volumes[side].ids = p.ids;
       fakeFiles.volumes[side].finalPaths = p.finalPaths;
@@ -170,25 +205,50 @@ TEST_F(TreeMode, EveryVolumeProfile) {
       std::string source = treeState("D:\\");
 
       EXPECT_EQ(run(from, to), 0);
-      EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 4)");
+      if (linksTold) {  // back leads to 2009, whose files are copied there again; up is a cycle
+        EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 7)");
+        EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2010\\back\\x\\y\\c.jpg"), patternBytes(5000, 3));
+      } else {
+        EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 2)");
+        EXPECT_EQ(printedText(), " D:\\share\\PICTURE\\2009\\x\\up\n D:\\share\\PICTURE\\2010\\back\n");
+      }
+      EXPECT_FALSE(exists("X:\\share\\PICTURE\\2009\\x\\up"));
       EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2009\\x\\y\\c.jpg"), patternBytes(5000, 3));
       EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2010\\d.jpg"), patternBytes(100, 4));
+      EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2010\\e.jpg"), patternBytes(3000, 1));
+      EXPECT_EQ(findNode("X:\\share\\PICTURE\\2010\\e.jpg")->lastWrite, findNode("D:\\share\\PICTURE\\a.jpg")->lastWrite);
+      EXPECT_TRUE(findNode("X:\\share\\PICTURE\\Backup")->folder);
       EXPECT_EQ(treeState("D:\\"), source);
 
       for (const char* copy : {"\\a.jpg", "\\2009\\b.jpg", "\\2009\\x\\y\\c.jpg"})
         findNode((std::string(to) + copy).c_str())->lastWrite -= 50000000;
       removePath("X:\\share\\PICTURE\\2010\\d.jpg");
-      removePath("X:\\share\\PICTURE\\2010");
+      removePath("X:\\share\\PICTURE\\2010\\e.jpg");
+      for (const char* place : {"\\back\\x\\y\\c.jpg", "\\back\\x\\y", "\\back\\x", "\\back\\b.jpg", "\\back", ""})
+        removePath(("X:\\share\\PICTURE\\2010" + std::string(place)).c_str());
       addFolderLink("X:\\share\\PICTURE\\2010", "D:\\share\\PICTURE\\2009");
       resetFakeConsole();  // a new process, over the same disks
       runTally = RunTally{0, 0, 0};
       forgetVolumes();
       EXPECT_EQ(run(from, to), 0);
-      EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
-      EXPECT_EQ(printedText(), " D:\\share\\PICTURE\\2010\n");
+      std::string up = linksTold ? "" : " D:\\share\\PICTURE\\2009\\x\\up\n";
+      EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = " + std::to_string(linksTold ? 1 : 2) + ")");
+      EXPECT_EQ(printedText(), up + " D:\\share\\PICTURE\\2010\n");
       EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2009\\x\\y\\c.jpg"), patternBytes(5000, 3));
       EXPECT_EQ(findNode("X:\\share\\PICTURE\\a.jpg")->lastWrite, findNode("D:\\share\\PICTURE\\a.jpg")->lastWrite);
       EXPECT_EQ(treeState("D:\\"), source);
+
+      // TO below a second name of FROM (a share reached by two names).
+      if (!idsTell && std::string(side) == "D:") continue;
+      addFolderAlias("D:\\g", from);
+      source = treeState("D:\\share");
+      resetFakeConsole();
+      runTally = RunTally{0, 0, 0};
+      forgetVolumes();
+      EXPECT_EQ(run(from, "D:\\g\\Backup"), 0);
+      EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
+      EXPECT_EQ(printedText(), " D:\\share\\PICTURE\n");
+      EXPECT_EQ(treeState("D:\\share"), source);
     }
   }
 }

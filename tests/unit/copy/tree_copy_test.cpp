@@ -261,6 +261,11 @@ TEST_F(TreeCopy, FoldersThatCannotBeToldApartAreNotEntered) {
   fakeFiles.log.clear();
   copyTree("D:\\src", "X:\\dst");
   EXPECT_TRUE(fakeFiles.log.empty());
+  // A destination that is a link leading nowhere has no folder to hold or
+  // to ask where it is.
+  addFolderLink("X:\\nowhere", "X:\\gone");
+  copyTree("D:\\src", "X:\\nowhere");
+  EXPECT_EQ(fakeFiles.strayHandles, 0);
 }
 
 // Names the system would take for another name: a trailing dot or blank is

@@ -58,6 +58,16 @@ TEST_F(VerifyTree, CoarseTimesOnFat) {
   addFile("F:\\dst\\sub\\c", "cccc", t + 30000000);
   EXPECT_FALSE(verifyTree("D:\\src", "F:\\dst"));
   EXPECT_EQ(listed(), std::vector<std::string>{"D:\\src\\sub\\c"});
+  // A folder of TO that leads onto a FAT volume takes that volume's times,
+  // for the skip rule as for verification.
+  mismatchClear();
+  runTally = RunTally{0, 0, 0};
+  for (const char* path : {"X:\\dst\\sub\\b", "X:\\dst\\sub\\c", "X:\\dst\\sub", "F:\\dst\\sub\\c"}) removePath(path);
+  addFile("F:\\dst\\sub\\c", "cccc", t - 10000000);
+  addFolderLink("X:\\dst\\sub", "F:\\dst\\sub");
+  copyTree("D:\\src", "X:\\dst");
+  EXPECT_EQ(runTally.realCopyCount, 0);
+  EXPECT_TRUE(verifyTree("D:\\src", "X:\\dst"));
 }
 
 // A folder without its copy is listed when nothing below it is (it holds
