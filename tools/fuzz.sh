@@ -21,7 +21,7 @@ for target in chars_fuzz path_checks_fuzz user_path_fuzz tree_copy_fuzz; do
     chars_fuzz) longest=700 ;;
     path_checks_fuzz) longest=2048 ;;
     user_path_fuzz) longest=4400 ;;
-    tree_copy_fuzz) longest=48 ;;
+    tree_copy_fuzz) longest=49 ;;
   esac
   corpus=build/fuzz/corpus/$target
   log=build/fuzz/$target.log

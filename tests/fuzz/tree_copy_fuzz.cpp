@@ -12,20 +12,25 @@
 // Input, byte by byte (missing bytes read as 0):
 //   0  bit 0 TO on FROM's volume (D:) instead of X:; bit 1 TO exists
 //      before the run; bit 2 TO holds a complete copy; bits 3-4 no final
-//      paths below D:\share, below TO's share, below a source folder
-//   1  D:'s profile, 2  TO's volume's profile: bits 0-1 IDs unique, zero,
-//      all ones, reused; bit 2 no final paths; bit 3 4096-byte sectors;
-//      bits 4-5 unbuffered I/O refused at the create or the first write;
-//      bit 6 FAT32; bit 7 little free space
+//      paths below D:\share, below TO's share, below a source folder;
+//      bit 5 FROM and TO some 470 bytes long, so that the tree's paths
+//      reach the limits of a path and of a header line
+//   1  D:'s profile, 2  TO's volume's profile, 6  E:'s (where links in TO
+//      lead elsewhere): bits 0-1 IDs unique, zero, all ones, reused; bit 2
+//      no final paths; bit 3 4096-byte sectors; bits 4-5 unbuffered I/O
+//      refused at the create or the first write, or (3) IDs shared by
+//      folders at once; bit 6 FAT32; bit 7 little free space
 //   3  free space when little, in 128-byte units
 //   4  the fault: low 6 bits pick one of the seam's faults (1-32, in
 //      FakeFaults' order), held renames (33) or held removals (34), else
 //      none; bit 7 persistent
 //   5  its call number, 1 plus the byte (or how many held)
-//   6  source entries (1 to 8), two bytes each: folder bit 7, parent in
+//   7  source entries (1 to 8), two bytes each: folder bit 7, parent in
 //      bits 0-2, size in bits 3-5; name in bits 0-3, time in bits 4-5
 //   then what stands in TO (0 to 8), two bytes each: kind in bits 0-2,
-//   target in bits 3-7; the source entry it stands for
+//   target in bits 3-7 (a folder link's bit 4: a second name instead; into
+//   FROM only of FROM itself, where D:'s IDs can tell); the source entry it
+//   stands for
 #include <stdint.h>
 #include <string.h>
 
@@ -47,6 +52,7 @@
 #include "fuzz_support.h"
 #include "pattern_bytes.h"
 #include "verify/mismatch_list.h"
+#include "text/path_text.h"
 #include "verify/verify_tree.h"
 
 namespace {
@@ -86,6 +92,7 @@ struct Entry {
 
 struct World {
   std::string from, to, toKey;
+  bool fromIdsTell;  // D:'s IDs can tell a second name of a folder
   std::vector<Entry> entries;
   bool linksInTo;  // a folder link stands in TO
   std::map<std::string, FakeNode> toBefore;  // TO's nodes by key
@@ -170,11 +177,15 @@ bool canPlant(const World& w, const std::string& path) {
   return findName(path.c_str()) == nullptr;
 }
 
+FakeIds idsOf(unsigned profile) {
+  const FakeIds ids[] = {idsUnique, idsZero, idsAllOnes, idsReused};
+  return ((profile >> 4) & 3) == 3 ? idsColliding : ids[profile & 3];
+}
+
 void applyProfile(const char* volume, unsigned profile, unsigned room) {
   FakeVolume& v = fakeFiles.volumes[volume];
-  const FakeIds ids[] = {idsUnique, idsZero, idsAllOnes, idsReused};
   const UnbufferedRefusal refusals[] = {refusesNothing, refusesCreate, refusesFirstWrite, refusesNothing};
-  v.ids = ids[profile & 3];
+  v.ids = idsOf(profile);
   v.finalPaths = (profile & 4) == 0;
   v.sectorSize = profile & 8 ? 4096 : 512;
   v.unbufferedRefused = refusals[(profile >> 4) & 3];
@@ -204,7 +215,10 @@ void buildSource(World& w, Reader& in) {
       if (other.parent == e.parent && upperAscii(other.listed) == upperAscii(listedAbove + name)) twin = true;
     e.listed = listedAbove + name;
     e.keyed = keyedAbove + (twin ? "twin" + std::to_string(i) : name);
-    e.copyable = names[b & 15].copyable && !twin && (!parent || parent->copyable);
+    // A folder's path must leave room for its header line, a file's fit a path.
+    size_t longest = (e.folder ? pathBufferSize - 1 - 14 : pathBufferSize - 1);
+    bool fits = w.from.size() + 1 + e.listed.size() <= longest && w.to.size() + 1 + e.listed.size() <= longest;
+    e.copyable = names[b & 15].copyable && !twin && (!parent || parent->copyable) && fits;
     e.lastWrite = times[(b >> 4) & 3];
     std::string path = w.from + "\\" + e.keyed;
     if (e.folder) {
@@ -248,6 +262,8 @@ bool buildStanding(World& w, Reader& in, bool complete) {
     bool link = kind == 3 || kind == 4 || (kind == 5 && (target & 16));
     std::string leadsTo = kind == 3 && intoFrom ? w.from + "\\" + other.keyed : linked;
     if (!canPlant(w, at) || (link && !findNode(leadsTo.c_str()))) continue;
+    // Where not even the short temporary name fits, nothing standing can be replaced.
+    if (at.size() + 21 > (size_t)pathBufferSize - 1) clear = false;
     // Links are made in a folder that exists, as any file is.
     size_t cut = 0;
     for (size_t c = 0; c < at.size(); c += (unsigned char)at[c] >= 0x81 ? 2 : 1)
@@ -277,9 +293,16 @@ bool buildStanding(World& w, Reader& in, bool complete) {
         if (reached && reached->folder) clear = false;
         break;
       }
-      case 4:  // a folder link
+      case 4:  // a folder link, or a second name of a folder (known by its ID alone)
         if (!findNode(linked.c_str())->folder) continue;
-        addFolderLink(at.c_str(), linked.c_str());
+        if (target & 16) {
+          // A second name carries no link to follow: into FROM, only FROM's
+          // own (met first) can be told by its ID.
+          if (intoFrom && (!w.fromIdsTell || linked != w.from)) continue;
+          addFolderAlias(at.c_str(), linked.c_str());
+        } else {
+          addFolderLink(at.c_str(), linked.c_str());
+        }
         w.linksInTo = true;
         clear = false;
         break;
@@ -423,6 +446,22 @@ void check(World& w, const Outcome& out, bool faulted, bool held, const char* ru
   }
   FUZZ_CHECK(runTally.realCopyCount <= good, describe(w, out, tag + ": more copies counted than made"));
 
+  // Every folder has its copy, or it, a folder above it or something below
+  // it is listed.
+  for (const Entry& e : w.entries) {
+    if (!e.folder) continue;
+    std::string at = w.to + "\\" + e.listed;
+    FakeNode* copy = findNode(at.c_str());
+    if (e.copyable && copy && copy->folder && !linkOnTheWay(w, at + "\\x")) continue;
+    FUZZ_CHECK(!out.verdict, describe(w, out, tag + ": success without folder " + e.listed));
+    if (unlisted || allocFailed) continue;
+    bool listed = false;
+    std::string path = w.from + "\\" + e.listed;
+    for (const std::string& line : out.list)
+      listed |= under(line, path) || under(path, line);
+    FUZZ_CHECK(listed, describe(w, out, tag + ": folder not listed: " + e.listed));
+  }
+
   // What stood in TO: untouched, or a whole new copy in its place; a
   // leftover of the program's own may go.
   std::map<std::string, const Entry*> positions;
@@ -495,14 +534,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   unsigned room = in.next();
   unsigned faultSite = in.next();
   unsigned faultCall = in.next() + 1;
+  unsigned elseProfile = in.next();
 
   World w;
   w.linksInTo = false;
   bool sameVolume = header & 1;
-  w.from = "D:\\share\\FROM";
-  w.to = sameVolume ? "D:\\share\\TO" : "X:\\share\\TO";
+  std::string pad = header & 32 ? "\\" + std::string(230, 'L') + "\\" + std::string(228, 'M') : "";
+  w.from = "D:\\share" + pad + "\\FROM";
+  w.to = (sameVolume ? "D:\\share" : "X:\\share") + pad + "\\TO";
+  w.fromIdsTell = idsOf(fromProfile) != idsZero && idsOf(fromProfile) != idsAllOnes;
   w.toKey = upperAscii(w.to);
   addFolder("X:\\share");
+  addFolder(w.to.substr(0, w.to.size() - 3).c_str());  // TO's parent stands, as X:\share does
   addFile("D:\\share\\other\\o.txt", "other", 131000000000000000LL);
   addFile("E:\\else\\f.txt", "else", 131000000000000000LL);
   addFile("X:\\share\\sib\\s.txt", "sibling", 131000000000000000LL);
@@ -512,6 +555,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* volume = sameVolume ? "D:" : "X:";
   applyProfile("D:", fromProfile, room);
   if (!sameVolume) applyProfile(volume, toProfile, room);
+  applyProfile("E:", elseProfile & 127, room);
   bool roomy = fakeFiles.volumes[volume].freeBytes > (1u << 20);
   switch ((header >> 3) & 3) {
     case 1: findNode("D:\\share")->hidesFinalPaths = true; break;
