@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "console/screen.h"
+#include "copy/copy_screen.h"
 #include "copy/stream_copy.h"
 #include "text/path_text.h"
 #include "text/chars.h"
@@ -25,7 +26,14 @@ int runFileMode(const char* from, const char* to) {
   writeAt(3, 2, messageBuffer, 10);
   writeAt(5, 2, "FILENAME = ", 11);
   writeAt(6, 2, "FILESIZE = ", 11);
-  copySingleFile(from, to);
+  bool current = false;
+  bool copied = copySingleFile(from, to, &current);
   moveCursor(8, 1);
-  return 0;
+  // A log gets the outcome the screen shows.
+  const char* word = shownStatus();
+  if (word && !printsToConsole()) {
+    printText(word);
+    printText("\n");
+  }
+  return copied || current ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include "copy/path_chain.h"
 #include "platform/files_os.h"
 #include "text/ascii.h"
+#include "text/chars.h"
 #include "text/path_text.h"
 
 bool normaliseArgument(const char* argument, char* path) {
@@ -21,6 +22,16 @@ bool normaliseArgument(const char* argument, char* path) {
     path[length - 1] = 0;
   }
   return true;
+}
+
+// A leading part counts only at a folder boundary: the candidate is a
+// drive root (it ends in a backslash), or the other text goes on with a
+// backslash of its own right after it. E:\PICTURE2 is no sub-folder of
+// E:\PICTURE.
+static bool leadsAsFolder(const char* candidate, const char* text) {
+  int length = (int)strlen(candidate);
+  if (leadingMatch(candidate, text) != length) return false;
+  return endsInBackslash(candidate) || (text[length] == '\\' && !isTrailByte(text, length));
 }
 
 static void refuse(const char* before, const char* first, const char* middle, const char* second,
@@ -69,11 +80,11 @@ int checkPaths(const char* from, const char* to, bool* fromIsFolder) {
     refuse("FROM and TO VALUES[", from, "] ARE THE SAME.\n", nullptr, nullptr);
     return -1;
   }
-  if (leadingMatch(from, to) == (int)strlen(from)) {
+  if (leadsAsFolder(from, to)) {
     refuse("TO_FOLDER[", to, "] IS A SUBFOLDER OF THE FROM_FOLDER(", from, ").\n");
     return -1;
   }
-  if (leadingMatch(to, from) == (int)strlen(to)) {
+  if (leadsAsFolder(to, from)) {
     refuse("FROM_FOLDER[", from, "] IS A SUBFOLDER OF THE TO_FOLDER(", to, ").\n");
     return -1;
   }

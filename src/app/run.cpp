@@ -13,7 +13,9 @@
 #include "text/path_text.h"
 #include "text/chars.h"
 
-static int refuseLong(const char* label, const char* argument, const char* name) {
+namespace {
+
+int refuseLong(const char* label, const char* argument, const char* name) {
   printText(label);
   printText(argument);
   if (name) {
@@ -24,9 +26,7 @@ static int refuseLong(const char* label, const char* argument, const char* name)
   return -1;
 }
 
-int runVestro(int argc, char** argv) {
-  // Loaded while the console is still starting.
-  osPrepareShowCursor();
+int runSequence(int argc, char** argv) {
   // Every text of the run is in the system's ANSI code page: its character
   // boundaries are learnt once, before any text is looked at.
   CodePageFacts codePage;
@@ -58,5 +58,18 @@ int runVestro(int argc, char** argv) {
   clearScreen();
   int code = fromIsFolder ? runTreeMode(from, to) : runFileMode(from, to);
   flushScreen();
+  return code;
+}
+
+}  // namespace
+
+int runVestro(int argc, char** argv) {
+  // Loaded while the console is still starting.
+  osPrepareShowCursor();
+  // A click in the window would start a selection, which stops every
+  // console write, and with it the copy, until a key is pressed.
+  osStopQuickEdit();
+  int code = runSequence(argc, argv);
+  osRestoreInputMode();
   return code;
 }

@@ -50,7 +50,8 @@ int runTreeMode(const char* from, const char* to) {
   blankAt(6, 2, 80);
   blankAt(7, 2, 80);
   writeAt(5, 2, "VERIFYING...", 14);
-  if (verifyTree(from, to))
+  bool good = verifyTree(from, to);
+  if (good)
     snprintf(messageBuffer, sizeof messageBuffer, "VERIFY DATA SUCCESS! (REAL COPY COUNT = %d)\n",
              runTally.realCopyCount);
   else
@@ -58,8 +59,11 @@ int runTreeMode(const char* from, const char* to) {
              runTally.copyErrorCount);
   writeAt(5, 2, messageBuffer, 15);
   moveCursor(6, 1);
-  if (mismatchCount() == 0) return 0;
-  printMismatches();
-  mismatchClear();
-  return 0;
+  // A log gets the verdict the screen shows, before the list.
+  if (!printsToConsole()) printText(messageBuffer);
+  if (mismatchCount() > 0) {
+    printMismatches();
+    mismatchClear();
+  }
+  return good ? 0 : 1;
 }

@@ -80,6 +80,12 @@ bool moveCursor(int row, int column) {
   return osPlaceCursor(x, y);
 }
 
+bool printsToConsole() {
+  int left = 0;
+  int right = 0;
+  return osWindowSpan(&left, &right);
+}
+
 void printText(const char* text) {
   flushCells();
   osPrintText(text, paintsCharacters());

@@ -25,6 +25,9 @@ bool moveCursor(int row, int column);
 /// Prints text verbatim at the cursor, after everything painted so far.
 void printText(const char* text);
 
+/// Standard output is a console, not a file or a pipe (a log).
+bool printsToConsole();
+
 /// Clears the console.
 void clearScreen();
 

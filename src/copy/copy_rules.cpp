@@ -19,7 +19,8 @@ CopyState copyStateOf(const FileStatus& source, const char* destination, bool co
   memset(&copy, 0, sizeof copy);
   StatusResult found = osFileStatus(destination, &copy);
   if (found == statusNotFound) return copyMissing;
-  if (found != statusOk) return copyStale;
+  // A folder bearing the name is no copy of a file, however it looks.
+  if (found != statusOk || (copy.mode & folderModeBit) != 0) return copyStale;
   bool current = sameModifyTime(copy.modifyTime, source.modifyTime, coarse) &&
                  copy.size == source.size;
   return current ? copyCurrent : copyStale;

@@ -11,7 +11,7 @@ bool sameModifyTime(int64_t a, int64_t b, bool coarse);
 
 /// What stands at a file's destination.
 enum CopyState {
-  copyMissing,  // nothing: the copy is written straight under its name
+  copyMissing,  // nothing: the new copy takes a free name
   copyCurrent,  // a copy with the source's size and modification time: skipped
   copyStale,    // something else, or something whose status cannot be had: a new
                 // copy replaces it only once it is whole

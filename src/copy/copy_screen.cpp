@@ -9,6 +9,8 @@
 
 int lastNameWidth = 0;
 
+static const char* statusWord = nullptr;
+
 void showFileName(const char* name) {
   blankAt(5, 13, lastNameWidth);
   writeAt(5, 13, name, 11);
@@ -20,12 +22,18 @@ void showFileSize(int64_t size) {
   writeAt(6, 13, groupDigits(size), 11);
 }
 
-void clearStatus() { blankAt(7, 2, 16); }
+void clearStatus() {
+  blankAt(7, 2, 16);
+  statusWord = nullptr;
+}
 
 void showStatus(const char* word) {
   clearStatus();
   writeAt(7, 2, word, 12);
+  statusWord = word;
 }
+
+const char* shownStatus() { return statusWord; }
 
 void showProgress(int64_t done, int64_t total) {
   // A file that grew since its size was taken would pass 100 %.

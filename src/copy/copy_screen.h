@@ -15,6 +15,8 @@ void showFileSize(int64_t size);
 void clearStatus();
 /// A status word such as "Already Copied!" in bright red.
 void showStatus(const char* word);
+/// The status word shown since the status area was last cleared, or null.
+const char* shownStatus();
 /// The share done, "%.2f %%", in bright white; never more than "100.00 %".
 void showProgress(int64_t done, int64_t total);
 /// "100.00 %".

@@ -91,33 +91,39 @@ bool clearLeftover(const char* temporary) {
   return removeRetrying(temporary);
 }
 
-bool lacksRoomFor(const char* destination, const char* root, int64_t size, CopyState state) {
+bool lacksRoomFor(const char* destination, const char* root, int64_t size) {
   if (!lacksSpace(destination, root, size)) return false;
   PathBuffer temporary;
-  if (state != copyStale || !temporaryNameFor(destination, temporary) || osAccess(temporary) != 0 ||
-      !clearLeftover(temporary))
-    return true;
+  if (!temporaryNameFor(destination, temporary) || osAccess(temporary) != 0 || !clearLeftover(temporary)) return true;
   forgetFreeSpace();
   return lacksSpace(destination, root, size);
 }
 
+bool mayReplace(const char* destination) { return osReplaceable(destination) != notReplaceable; }
+
 bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFile make, void* file) {
   copy->destination = destination;
-  copy->made = destination;
-  bool taken = false;
-  if (state == copyMissing && make(destination, &taken, file)) return true;
-  // The name is taken (by a link that leads nowhere, say): the copy is
-  // written beside what bears it, never through it.
-  if (state == copyMissing && !taken) return false;
   copy->made = copy->temporary;
+  copy->replacing = state != copyMissing;
+  bool taken = false;
   if (!temporaryNameFor(destination, copy->temporary)) return false;
   // A temporary file of that name can only be one a stopped run left.
   if (make(copy->temporary, &taken, file)) return true;
   return taken && clearLeftover(copy->temporary) && make(copy->temporary, &taken, file);
 }
 
+void nameOpenCopy(NewCopy* copy, FileHandle file) {
+  if (!copy->replacing && copy->made == copy->temporary && osNameOpenFile(file, copy->destination))
+    copy->made = copy->destination;
+}
+
 bool nameNewCopy(NewCopy* copy) {
-  if (copy->made != copy->temporary || retrying(renameOver, copy->temporary, copy->destination)) return true;
+  if (copy->made == copy->destination) return true;
+  // Where nothing stood, only a link that leads nowhere can bear the name.
+  if (retrying(renameOver, copy->temporary, copy->destination)) {
+    copy->made = copy->destination;
+    return true;
+  }
   dropNewCopy(copy);
   return false;
 }

@@ -1,8 +1,8 @@
-// An existing copy is replaced only by a whole new one: the new copy is
-// written under a temporary name beside it and takes the old one's name in
-// one step once it is complete. Until then the old copy stays as it was,
-// and whatever bore its name (a link, another name of some file) leads
-// nowhere the copy writes.
+// A copy bears its real name only once it is whole: every new copy is
+// written under a temporary name beside where it goes and takes its name in
+// one step once it is complete. An old copy stays as it was until then, and
+// whatever bore its name (a link, another name of some file) leads nowhere
+// the copy writes.
 #pragma once
 #include <stdint.h>
 
@@ -28,9 +28,15 @@ bool temporaryNameFor(const char* destination, char* out);
 bool clearLeftover(const char* temporary);
 
 /// Whether the volume (of root) lacks room for a copy of size bytes at
-/// destination. A leftover of a stale copy's replacement is the program's
-/// own and goes first: its bytes count as free.
-bool lacksRoomFor(const char* destination, const char* root, int64_t size, CopyState state);
+/// destination. A leftover of an earlier run's copy is the program's own
+/// and goes first: its bytes count as free.
+bool lacksRoomFor(const char* destination, const char* root, int64_t size);
+
+/// Whether a new copy may take the place of what stands at destination:
+/// not when a folder bears the name, nor a file the user may not replace
+/// (read-only, no right to delete it). One another program holds for now
+/// may be.
+bool mayReplace(const char* destination);
 
 /// Makes a new file at path for writing, never opening what stands there:
 /// true when made (kept in file); else *nameTaken tells whether something
@@ -41,18 +47,23 @@ typedef bool (*MakeFile)(const char* path, bool* nameTaken, void* file);
 struct NewCopy {
   const char* destination;
   PathBuffer temporary;
-  const char* made;  // the name it was made under
+  const char* made;  // the name it bears: the temporary one, or destination once given it
+  bool replacing;    // an old copy (or something else) stands at destination
 };
 
-/// Makes the new copy's file through make: under destination when state
-/// is copyMissing and the name is still free, else under the temporary
-/// name, whose leftover goes first. false when it cannot be made.
+/// Makes the new copy's file through make under the temporary name, whose
+/// leftover goes first. false when it cannot be made.
 bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFile make, void* file);
 
-/// Once the new copy is whole and closed: a replacement takes the old
-/// copy's name in one rename, tried again for about a second while another
-/// program holds a file. false when it cannot: the new file goes and the
-/// old copy stays as it was.
+/// Where nothing stood, the whole copy, its time set, may take its name
+/// through its still-open file, before the close: nothing can be lost then.
+void nameOpenCopy(NewCopy* copy, FileHandle file);
+
+/// Once the new copy is whole and closed, it takes destination's name in
+/// one rename, over whatever bears it (an old copy, a link that leads
+/// nowhere), tried again for about a second while another program holds a
+/// file. false when it cannot: the new file goes and whatever stands at
+/// destination stays as it was.
 bool nameNewCopy(NewCopy* copy);
 
 /// Removes the new copy's file, which stopped part way.

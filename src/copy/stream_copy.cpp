@@ -22,7 +22,8 @@ static bool openWrite(const char* path, bool* nameTaken, void* file) {
   return *(int*)file >= 0;
 }
 
-bool copySingleFile(const char* source, const char* destination) {
+bool copySingleFile(const char* source, const char* destination, bool* current) {
+  if (current) *current = false;
   showFileName(baseNameOf(source));
   clearStatus();
 
@@ -41,11 +42,17 @@ bool copySingleFile(const char* source, const char* destination) {
   CopyState state = copyStateOf(status, destination, hasCoarseTimes(root));
   if (state == copyCurrent) {
     showStatus("Already Copied!");
+    if (current) *current = true;
     return false;
   }
   showFileSize(status.size);
-  if (lacksRoomFor(destination, root, status.size, state)) {
+  if (lacksRoomFor(destination, root, status.size)) {
     showStatus("Disk Space Err!");
+    return false;
+  }
+  // What cannot give up its name is known before the copy is made.
+  if (state == copyStale && !mayReplace(destination)) {
+    showStatus("Open Error!");
     return false;
   }
 
@@ -62,7 +69,6 @@ bool copySingleFile(const char* source, const char* destination) {
   NewCopy copy;
   int to = -1;
   bool made = makeNewCopy(&copy, destination, state, openWrite, &to);
-  bool replacing = copy.made == copy.temporary;
   if (!made) {
     osCloseStream(from);
     osFree(buffer);
@@ -97,9 +103,9 @@ bool copySingleFile(const char* source, const char* destination) {
   if (!osCloseStream(to) && !failure) failure = "Write Error!";
   osFree(buffer);
 
-  // A replacement that cannot be finished leaves the old copy in place.
-  if (!failure && !osSetFileTimes(copy.made, status.accessTime, status.modifyTime) && replacing)
-    failure = "Write Error!";
+  // A copy takes its name only with its times: one without them would look
+  // stale, or put one that does in place of the old copy.
+  if (!failure && !osSetFileTimes(copy.made, status.accessTime, status.modifyTime)) failure = "Write Error!";
   // The copy is incomplete: never leave it looking current.
   if (failure) dropNewCopy(&copy);
   else if (!nameNewCopy(&copy)) failure = "Open Error!";

@@ -6,6 +6,7 @@
 #include "copy/name_rules.h"
 #include "copy/volume_info.h"
 #include "copy/walk_guard.h"
+#include "text/ascii.h"
 #include "text/path_text.h"
 
 namespace {
@@ -26,6 +27,15 @@ bool headerFits(const char* source, const char* destination) {
 }
 
 bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+
+// Every volume's root holds folders of the system's own, which the user may
+// not open: a copy of a whole drive leaves them out, and does not list them.
+bool isSystemFolder(const WalkLevel& level, const char* name) {
+  const char* root = level.source;
+  if (level.depth != 0 || !isAsciiLetter(root[0]) || root[1] != ':' || (root[2] != 0 && (root[2] != '\\' || root[3] != 0)))
+    return false;
+  return sameTextIgnoringCase(name, "System Volume Information") || sameTextIgnoringCase(name, "$RECYCLE.BIN");
+}
 
 void miss(Walk* walk, const char* folder, const char* name) {
   if (walk->steps->missed) walk->steps->missed(folder, name);
@@ -69,7 +79,7 @@ bool walkLevel(Walk* walk, const WalkLevel& level) {
   NameSet names;
   namesStart(&names);
   do {
-    if (isDotEntry(entry.name)) continue;
+    if (isDotEntry(entry.name) || isSystemFolder(level, entry.name)) continue;
     // A name that cannot stand for itself, or that the destination would
     // take for one met already, gets no copy.
     if (!nameCanBeCopied(entry) || !namesTake(&names, entry.name) ||

@@ -113,8 +113,13 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     showStatus("Already Copied!");
     return false;
   }
-  if (lacksRoomFor(destination, volumeRoot, status.size, state)) {
+  if (lacksRoomFor(destination, volumeRoot, status.size)) {
     showStatus("Disk Space Err!");
+    return false;
+  }
+  // What cannot give up its name is known before the copy is made.
+  if (state == copyStale && !mayReplace(destination)) {
+    showStatus("Open Error!");
     return false;
   }
 
@@ -149,13 +154,12 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
   // A file shorter than a sector has no whole sector to keep out of the
   // cache: it goes through an ordinary handle as it is, and needs no end set.
   // What stands at the destination is never opened: the copy is written
-  // beside it and takes its name once whole.
+  // beside where it goes and takes its name once whole.
   Making making = {volumeRoot, size >= sector && !refusesUnbuffered(volumeRoot), nullptr};
   NewCopy copy;
   bool made = makeNewCopy(&copy, destination, state, makeFile, &making);
   FileHandle to = making.file;
   bool sectors = making.sectors;
-  bool replacing = copy.made == copy.temporary;
   if (!made) {
     osCloseFile(from);
     showStatus("Open Error!");
@@ -194,15 +198,15 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     if (got >= sector) showProgress(copied < alignedSize ? copied : alignedSize, size);
   }
   if (sectors && size % sector != 0 && !osSetEndOfFile(to, size)) return abandon(from, to, &copy, "Write Error!");
-  // The time is set last: no write follows to change it. A new copy without
-  // it is left for verification to list; a replacement without it would
-  // put a copy that looks stale in place of the old one.
-  if (!osSetLastWrite(to, lastWrite) && replacing) return abandon(from, to, &copy, "Write Error!");
+  // The time is set last: no write follows to change it. A copy without it
+  // would look stale, or would put one that does in place of the old copy.
+  if (!osSetLastWrite(to, lastWrite)) return abandon(from, to, &copy, "Write Error!");
+  nameOpenCopy(&copy, to);
   // A write the system held back can still fail at the close.
   if (!osCloseFile(to)) return abandon(from, nullptr, &copy, "Write Error!");
   osCloseFile(from);
-  // The old copy stays when its name cannot be taken (read-only, or held
-  // by another program for longer than a moment).
+  // The old copy stays when its name cannot be taken (held by another
+  // program for longer than a moment).
   if (!nameNewCopy(&copy)) {
     showStatus("Open Error!");
     return false;

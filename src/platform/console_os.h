@@ -48,6 +48,13 @@ void osPrepareShowCursor();
 /// the screen by a terminal the console runs in.
 void osTakeKeys();
 
+/// Turns the console's QuickEdit off (a click would start a selection that
+/// stops every console write until a key is pressed), keeping the input
+/// mode it had; nothing where there is no console.
+void osStopQuickEdit();
+/// Gives the console back the input mode osStopQuickEdit found.
+void osRestoreInputMode();
+
 /// Reads one key byte without echo and without waiting for Enter. Extended
 /// keys arrive as two reads: 0x00 or 0xE0, then the key's code.
 int osReadKey();

@@ -28,7 +28,7 @@ bool osMakeFolder(const char* path);
 
 /// Removes one file; false when it cannot, with *held (when given) set when
 /// another program holds it for now (a scanner, an indexer, a sync client:
-/// access denied, a sharing or lock violation) rather than for good (it is
+/// a sharing or lock violation) rather than for good (access denied, it is
 /// read-only, it is gone, ...). Under wine a file link is followed and the
 /// file it leads to goes: remove only what this run made, or what it has
 /// checked is no link.
@@ -40,6 +40,13 @@ bool osRemoveFile(const char* path, bool* held = nullptr);
 /// the file there is in use or read-only, ...); from then stays as it was.
 /// *held as for osRemoveFile.
 bool osReplaceFile(const char* from, const char* to, bool* held = nullptr);
+
+/// Whether what bears the name path may give it up to a new file: yes (or
+/// nothing bears it), not now (another program holds it: a sharing or lock
+/// violation), or never (a folder, a read-only file, one the user may not
+/// delete or replace).
+enum Replaceable { replaceable, replaceableLater, notReplaceable };
+Replaceable osReplaceable(const char* path);
 
 /// Where the file or folder at path really is, every link on the way
 /// followed, as one text for all its spellings (a drive root ends in a
@@ -94,8 +101,12 @@ FileHandle osOpenRead(const char* path);
 /// unbuffered I/O altogether (an ordinary handle will do there).
 FileHandle osCreateUnbuffered(const char* path, bool* nameTaken, bool* unsupported = nullptr);
 /// Creates a new file for ordinary cached writing, no sharing: any size from
-/// any buffer. Fails as osCreateUnbuffered does.
+/// any buffer. Fails as osCreateUnbuffered does. Both handles may rename
+/// their file (osNameOpenFile).
 FileHandle osCreateBuffered(const char* path, bool* nameTaken);
+/// Gives the file open for writing the free name to, without closing it;
+/// false when the name is taken or the volume cannot rename an open file.
+bool osNameOpenFile(FileHandle file, const char* to);
 bool osReadFile(FileHandle file, void* buffer, uint32_t size, uint32_t* done);
 /// *unsupported, when asked, is set when the volume refused the write as a
 /// kind of I/O it does not take (an unbuffered handle's write there).

@@ -92,7 +92,7 @@ class Registration(unittest.TestCase):
         typical = "%USERPROFILE%\\AppData\\Local\\Microsoft\\WindowsApps;C:\\Tools\\bin"
         seed(typical)
         code, printed = run_plain([win_path(self.src), win_path(os.path.join(self.root, "to"))])
-        self.assertEqual((code, printed), (0, b""))
+        self.assertEqual((code, printed), (0, b"VERIFY DATA SUCCESS! (REAL COPY COUNT = 0)\r\n"))
         code, text = query_path()
         self.assertEqual(code, 0, text)
         self.assertIn("    Path    REG_EXPAND_SZ    %s;%s\r\n" % (typical, FOLDER), text)

@@ -27,6 +27,9 @@ void resetFakeConsole() {
   c.keys.clear();
   c.keyAt = 0;
   c.keysPastScript = 0;
+  c.inputMode = 0x1F7;  // as a console starts: QuickEdit on
+  c.inputModeFails = false;
+  c.inputModeSets = 0;
   c.clock = 0;
   c.clockStep = 1000;
   c.slept = 0;
@@ -120,6 +123,24 @@ void osShowCursor(bool show) {
 void osPrepareShowCursor() {}  // nothing to load in memory
 
 void osTakeKeys() {}
+
+static uint32_t savedInputMode = 0;
+static bool inputModeSaved = false;
+
+void osStopQuickEdit() {
+  if (fakeConsole.inputModeFails) return;
+  savedInputMode = fakeConsole.inputMode;
+  inputModeSaved = true;
+  fakeConsole.inputMode = (fakeConsole.inputMode | 0x80) & ~0x40u;
+  ++fakeConsole.inputModeSets;
+}
+
+void osRestoreInputMode() {
+  if (!inputModeSaved) return;
+  inputModeSaved = false;
+  fakeConsole.inputMode = savedInputMode;
+  ++fakeConsole.inputModeSets;
+}
 
 int osReadKey() {
   if (fakeConsole.keyAt < fakeConsole.keys.size()) return (unsigned char)fakeConsole.keys[fakeConsole.keyAt++];

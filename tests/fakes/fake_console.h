@@ -44,6 +44,9 @@ struct FakeConsole {
   std::string keys;     // bytes handed out by osReadKey, in order
   size_t keyAt;
   int keysPastScript;   // reads after the script ran out (answered with Enter)
+  uint32_t inputMode;   // the console's input mode (0x40 QuickEdit, 0x80 extended flags)
+  bool inputModeFails;  // standard input is no console
+  int inputModeSets;
   uint32_t clock;
   uint32_t clockStep;   // added at every clock read
   uint32_t slept;       // milliseconds waited in all

@@ -555,7 +555,8 @@ bool osRemoveFile(const char* path, bool* held) {
   }
   r = resolve(path);
   FakeNode* node = nodeOf(r);
-  if (!node || node->folder || node->readOnly || node->readers > 0 || node->writers > 0) return false;
+  if (!node || node->folder || node->readOnly || node->deleteDenied || node->readers > 0 || node->writers > 0)
+    return false;
   volumeOf(r).freeBytes += node->bytes.size();
   removeNode(r.key);
   return true;
@@ -563,21 +564,21 @@ bool osRemoveFile(const char* path, bool* held) {
 
 // The name moves; whatever bore the target name goes, and a file it led
 // to stays. A folder there, a file in use or a read-only one refuses it.
-bool osReplaceFile(const char* from, const char* to, bool* held) {
-  handedIn(from);
-  handedIn(to);
-  fakeFiles.log.push_back(std::string("replace ") + from + " " + to);
-  if (held) *held = false;
-  if (fakeFiles.faults.replaceFile.strike() || heldNow(&fakeFiles.heldRenames, held)) return false;
-  Resolved source = resolve(from, false);
+namespace {
+
+// Moves the file of key from (a name of its own, no link) to the name of
+// to, replacing what bore it only when replace is set. The name only: a file
+// a link or another name there led to stays as it was.
+bool moveName(const Resolved& source, const char* to, bool replace) {
   Resolved target = resolve(to, false);
   FakeNode* moved = nodeOf(source);
-  if (!moved || moved->folder || !moved->linkTo.empty() || moved->readers > 0 || moved->writers > 0) return false;
+  if (!moved || moved->folder || !moved->linkTo.empty() || moved->readers > 0) return false;
   if (!target.ok || source.volume != target.volume || !parentNode(target) || source.key == target.key) return false;
   FakeNode* old = nodeOf(target);
+  if (old && !replace) return false;
   if (old) {
     FakeNode* reached = old->linkTo.empty() ? old : nodeOf(resolve(to));
-    if ((reached && reached->folder && !old->hardLink) || old->folder) return false;
+    if ((reached && reached->folder && !old->hardLink) || old->folder || old->deleteDenied) return false;
     if (old->linkTo.empty() && (old->readOnly || old->readers > 0 || old->writers > 0)) return false;
   }
   FakeNode node = *moved;
@@ -590,10 +591,57 @@ bool osReplaceFile(const char* from, const char* to, bool* held) {
   removeNode(source.key);
   fakeFiles.nodes[target.key] = node;
   if (!listed) siblings.push_back(target.key);
+  for (FakeHandle& h : handles)
+    if (h.open && h.key == source.key) h.key = target.key;
   return true;
 }
 
+bool renameFile(const char* from, const char* to, bool* held) {
+  handedIn(from);
+  handedIn(to);
+  fakeFiles.log.push_back(std::string("replace ") + from + " " + to);
+  if (held) *held = false;
+  if (fakeFiles.faults.replaceFile.strike() || heldNow(&fakeFiles.heldRenames, held)) return false;
+  Resolved source = resolve(from, false);
+  FakeNode* moved = nodeOf(source);
+  return moved && moved->writers == 0 && moveName(source, to, true);
+}
+
+}  // namespace
+
+// A folder there, a file in use or a read-only one refuses a replacement.
+bool osReplaceFile(const char* from, const char* to, bool* held) { return renameFile(from, to, held); }
+
+Replaceable osReplaceable(const char* path) {
+  handedIn(path);
+  if (fakeFiles.faults.access.strike()) return notReplaceable;
+  FakeNode* node = nodeOf(resolve(path, false));
+  if (!node) return replaceable;
+  FakeNode* reached = node->linkTo.empty() ? node : nodeOf(resolve(path));
+  if (node->folder || (reached && reached->folder && !node->hardLink) || node->readOnly || node->deleteDenied)
+    return notReplaceable;
+  return node->linkTo.empty() && (node->readers > 0 || node->writers > 0) ? replaceableLater : replaceable;
+}
+
 namespace {
+
+// A real location holds no byte of a two-byte character that could read as
+// an ASCII letter or a separator (the system's are UTF-8): each such
+// character is written as its two bytes in hexadecimal.
+std::string locationText(const std::string& text) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = (unsigned char)text[i];
+    if (!isLeadByte(c) || i + 1 == text.size()) {
+      out += (char)c;
+      continue;
+    }
+    unsigned char second = (unsigned char)text[++i];
+    out += {'%', hex[c >> 4], hex[c & 15], '%', hex[second >> 4], hex[second & 15]};
+  }
+  return out;
+}
 
 // Links followed, as their real location; a second name of a file is where
 // it is itself. A drive root ends in a backslash, as the real one does.
@@ -609,7 +657,7 @@ bool locate(const char* path, char* location, int size) {
     auto found = fakeFiles.nodes.find(above);
     if (found != fakeFiles.nodes.end() && found->second.hidesFinalPaths) return false;
   }
-  std::string text = isVolumeKey(r.place) ? r.place + "\\" : r.place;
+  std::string text = locationText(isVolumeKey(r.place) ? r.place + "\\" : r.place);
   if ((int)text.size() >= size) return false;
   strcpy(location, text.c_str());
   return true;
@@ -808,6 +856,19 @@ bool osSetLastWrite(FileHandle file, int64_t fileTime) {
 
 bool osCloseFile(FileHandle file) { return closeHandle((intptr_t)file); }
 
+bool osNameOpenFile(FileHandle file, const char* to) {
+  handedIn(to);
+  FakeHandle* h = handleOf((intptr_t)file);
+  if (!h || h->kind == readHandle) return false;
+  fakeFiles.log.push_back(std::string("name-open ") + to);
+  if (fakeFiles.faults.replaceFile.strike()) return false;
+  Resolved source;
+  source.ok = true;
+  source.key = h->key;
+  source.volume = h->volume;
+  return moveName(source, to, false);
+}
+
 ListResult osListFirst(const char* pattern, ListHandle* handle, ListEntry* entry) {
   handedIn(pattern);
   fakeFiles.log.push_back(std::string("list ") + pattern);
@@ -990,7 +1051,7 @@ bool osChildLocation(FolderHandle handle, LocationForm form, const char* name, c
   if (!osFolderLocation(handle, form, location, size)) return false;
   std::string text = location;
   if (text.back() != '\\') text += '\\';
-  text += upper(name);
+  text += locationText(upper(name));
   if ((int)text.size() >= size) return false;
   strcpy(location, text.c_str());
   return true;

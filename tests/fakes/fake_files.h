@@ -29,6 +29,8 @@ struct FakeFaults {
   FakeFault openStreamRead, openStreamWrite, readStream, writeStream, setFileTimes;
   FakeFault openRead, createUnbuffered, createBuffered, readFile, writeFile, fileFacts, setEndOfFile, volumeRoot;
   FakeFault setLastWrite, listFirst, listNext, folderIdentity, folderId, replaceFile, realLocation;
+  // replaceFile: every rename (over an old copy, to a free name, through an
+  // open handle); access: also the question whether a name can be replaced
   FakeFault closeWritten;  // the close of a handle or descriptor open for writing reports a failure
   FakeFault shortRead;   // a read that succeeds with fewer bytes than asked and than remain
   FakeFault shortWrite;  // a write that succeeds with fewer bytes than asked
@@ -44,6 +46,7 @@ struct FakeNode {
   int64_t created = 0;      // 100 ns units since 1601
   uint64_t id = 0;
   bool readOnly = false;
+  bool deleteDenied = false;  // the user may not delete or replace it
   bool statusFails = false;  // status and existence tests fail other than "not found"
   bool openFails = false;    // every open of this file fails
   bool listFails = false;    // listing this folder fails

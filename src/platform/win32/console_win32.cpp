@@ -105,6 +105,26 @@ void osTakeKeys() {
   GetNumberOfConsoleInputEvents(GetStdHandle(STD_INPUT_HANDLE), &waiting);
 }
 
+static DWORD savedInputMode = 0;
+static bool inputModeSaved = false;
+
+// QuickEdit is changed only together with ENABLE_EXTENDED_FLAGS; a mode read
+// back without that flag says nothing of QuickEdit and goes back as it was.
+void osStopQuickEdit() {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (!GetConsoleMode(input, &mode)) return;
+  savedInputMode = mode;
+  inputModeSaved = true;
+  SetConsoleMode(input, (mode | ENABLE_EXTENDED_FLAGS) & ~(DWORD)ENABLE_QUICK_EDIT_MODE);
+}
+
+void osRestoreInputMode() {
+  if (!inputModeSaved) return;
+  inputModeSaved = false;
+  SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), savedInputMode);
+}
+
 // A key byte from the console comes in the console's input code page; with
 // a one-byte ANSI code page it is handed on as that code page's byte for the
 // same character (an ignored control byte when there is none).

@@ -45,6 +45,29 @@ bool isNotFound(DWORD error) {
   return false;
 }
 
+bool widePath(const char* path, WCHAR* wide) {
+  WCHAR given[widePathSize];
+  if (path[0] == 0 || MultiByteToWideChar(CP_ACP, 0, path, -1, given, widePathSize) == 0) return false;
+  if (wcsncmp(given, L"\\\\?\\", 4) == 0) {
+    wcscpy(wide, given);
+    return true;
+  }
+  // Room for "\\?\UNC\" in front.
+  WCHAR* full = wide + 8;
+  DWORD length = GetFullPathNameW(given, widePathSize - 8, full, NULL);
+  if (length == 0 || length >= (DWORD)widePathSize - 8) return false;
+  if (length < MAX_PATH - 1) {
+    memmove(wide, full, (length + 1) * sizeof(WCHAR));
+  } else if (full[0] == L'\\' && full[1] == L'\\') {
+    memmove(wide + 8, full + 2, (length - 1) * sizeof(WCHAR));
+    memcpy(wide, L"\\\\?\\UNC\\", 8 * sizeof(WCHAR));
+  } else {
+    memmove(wide + 4, full, (length + 1) * sizeof(WCHAR));
+    memcpy(wide, L"\\\\?\\", 4 * sizeof(WCHAR));
+  }
+  return true;
+}
+
 // A link's status is what it leads to, asked through a handle, which
 // follows it where the attribute call describes the link itself.
 static StatusResult followedStatus(const char* path, FileStatus* status) {
@@ -76,32 +99,54 @@ StatusResult osFileStatus(const char* path, FileStatus* status) {
 }
 
 int osAccess(const char* path) {
-  if (path[0] == 0) return ENOENT;
-  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 0;
+  WCHAR wide[widePathSize];
+  if (!widePath(path, wide)) return ENOENT;
+  if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return 0;
   return isNotFound(GetLastError()) ? ENOENT : EACCES;
 }
 
 bool osMakeFolder(const char* path) { return CreateDirectoryA(path, NULL) != 0; }
 
-// Access denied also answers a read-only file, which no wait will change.
-static bool heldForNow(const char* path) {
+// Access denied answers a read-only file and one the user may not delete,
+// which no wait will change.
+static bool heldForNow() {
   DWORD error = GetLastError();
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
-  if (error != ERROR_ACCESS_DENIED) return false;
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 bool osRemoveFile(const char* path, bool* held) {
-  if (DeleteFileA(path)) return true;
-  if (held) *held = heldForNow(path);
+  WCHAR wide[widePathSize];
+  if (widePath(path, wide) && DeleteFileW(wide)) return true;
+  if (held) *held = heldForNow();
   return false;
 }
 
 bool osReplaceFile(const char* from, const char* to, bool* held) {
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return true;
-  if (held) *held = heldForNow(to);
+  WCHAR wideFrom[widePathSize];
+  WCHAR wideTo[widePathSize];
+  if (widePath(from, wideFrom) && widePath(to, wideTo) && MoveFileExW(wideFrom, wideTo, MOVEFILE_REPLACE_EXISTING))
+    return true;
+  if (held) *held = heldForNow();
   return false;
+}
+
+// The name itself is opened for deleting, as a replacement removes it: a
+// link is not followed, and a folder, a read-only file or one the user may
+// not delete refuses.
+Replaceable osReplaceable(const char* path) {
+  WCHAR wide[widePathSize];
+  if (!widePath(path, wide)) return notReplaceable;
+  DWORD attributes = GetFileAttributesW(wide);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return isNotFound(GetLastError()) ? replaceable : notReplaceable;
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return notReplaceable;
+  HANDLE name = CreateFileW(wide, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, NULL);
+  if (name != INVALID_HANDLE_VALUE) {
+    CloseHandle(name);
+    return replaceable;
+  }
+  if (heldForNow()) return replaceableLater;
+  return GetLastError() == ERROR_ACCESS_DENIED ? notReplaceable : replaceable;
 }
 
 bool osFreeBytes(const char* root, uint64_t* freeBytes) {
@@ -185,7 +230,10 @@ bool osVolumeRootOf(const char* path, char* root, int size) {
 int osOpenStreamRead(const char* path) { return _sopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO); }
 
 int osOpenStreamWrite(const char* path, bool* nameTaken) {
-  int fd = _sopen(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  WCHAR wide[widePathSize];
+  *nameTaken = false;
+  if (!widePath(path, wide)) return -1;
+  int fd = _wsopen(wide, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
   *nameTaken = fd < 0 && errno == EEXIST;
   return fd;
 }
@@ -197,10 +245,11 @@ int osWriteStream(int fd, const void* buffer, unsigned size) { return _write(fd,
 bool osCloseStream(int fd) { return _close(fd) == 0; }
 
 bool osSetFileTimes(const char* path, int64_t accessTime, int64_t modifyTime) {
+  WCHAR wide[widePathSize];
   struct __utimbuf64 times;
   times.actime = accessTime;
   times.modtime = modifyTime;
-  return _utime64(path, &times) == 0;
+  return widePath(path, wide) && _wutime64(wide, &times) == 0;
 }
 
 // What a volume that takes no unbuffered I/O answers an unbuffered create
@@ -218,8 +267,11 @@ FileHandle osOpenRead(const char* path) {
 
 // CREATE_NEW also refuses a link that leads nowhere, which CREATE_ALWAYS
 // would follow to make the file it names.
+// With the right to delete, the handle can give its file another name.
 static FileHandle createNew(const char* path, DWORD flags, bool* nameTaken, bool* unsupported = NULL) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, flags, NULL);
+  WCHAR wide[widePathSize];
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (widePath(path, wide)) file = CreateFileW(wide, GENERIC_WRITE | DELETE, 0, NULL, CREATE_NEW, flags, NULL);
   DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   *nameTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
   if (unsupported) *unsupported = isUnsupported(error);
@@ -275,3 +327,20 @@ bool osSetLastWrite(FileHandle file, int64_t fileTime) {
 }
 
 bool osCloseFile(FileHandle file) { return CloseHandle((HANDLE)file) != 0; }
+
+// FILE_RENAME_INFO takes the new name in full, as wide text.
+bool osNameOpenFile(FileHandle file, const char* to) {
+  WCHAR full[widePathSize];
+  if (!widePath(to, full)) return false;
+  size_t length = wcslen(full);
+  union {
+    FILE_RENAME_INFO info;
+    char room[sizeof(FILE_RENAME_INFO) + widePathSize * sizeof(WCHAR)];
+  } rename;
+  memset(&rename, 0, sizeof rename);
+  rename.info.ReplaceIfExists = FALSE;
+  rename.info.RootDirectory = NULL;
+  rename.info.FileNameLength = (DWORD)(length * sizeof(WCHAR));
+  memcpy(rename.info.FileName, full, (length + 1) * sizeof(WCHAR));
+  return SetFileInformationByHandle((HANDLE)file, FileRenameInfo, &rename, sizeof rename) != 0;
+}

@@ -15,3 +15,13 @@ void fillStatus(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME access
 
 /// The errors the runtime's status call reports as "not found".
 bool isNotFound(DWORD error);
+
+/// Room for a wide path of widePath.
+const int widePathSize = 1100;
+
+/// path in wide characters for the calls a copy's temporary name reaches,
+/// whose ending can take it past the 260 characters that the narrow calls
+/// (and wide ones without the prefix) take where long paths are off: the
+/// full path, with \\?\ in front where it is that long. false when it
+/// cannot be had.
+bool widePath(const char* path, WCHAR* wide);

@@ -131,7 +131,9 @@ bool osFullPath(const char* path, char* full, int size) {
 }
 
 int osIsLink(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+  WCHAR wide[widePathSize];
+  if (!widePath(path, wide)) return -1;
+  DWORD attributes = GetFileAttributesW(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
   return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? 1 : 0;
 }

@@ -40,17 +40,25 @@ TEST_F(FileMode, DriveRootTargetHasTwoBackslashes) {
   EXPECT_EQ(contentOf("X:\\a.jpg"), "picture");
 }
 
-TEST_F(FileMode, SecondRunAndFailuresStillEndWithZero) {
+// 0 for a copy made or already current, 1 for one that was not; a log
+// (no console) gets the status word.
+TEST_F(FileMode, SecondRunAndFailuresEndWithOne) {
   addFile("D:\\a.jpg", "picture");
   EXPECT_EQ(run("D:\\a.jpg", "X:\\"), 0);
   EXPECT_EQ(run("D:\\a.jpg", "X:\\"), 0);
   EXPECT_EQ(rowText(7, 2, 15), "Already Copied!");
   EXPECT_EQ(fakeConsole.cursorY, 7);
+  EXPECT_TRUE(fakeConsole.printed.empty());
   clearFaults();
   fakeFiles.faults.openStreamWrite.arm(1);
   findNode("X:\\a.jpg")->lastWrite += 50000000;
-  EXPECT_EQ(run("D:\\a.jpg", "X:\\"), 0);
+  fakeConsole.spanFails = true;
+  EXPECT_EQ(run("D:\\a.jpg", "X:\\"), 1);
   EXPECT_EQ(rowText(7, 2, 11), "Open Error!");
+  EXPECT_EQ(printedText(), "Open Error!\n");
+  fakeFiles.volumes["X:"].freeBytes = 3;
+  EXPECT_EQ(run("D:\\a.jpg", "X:\\"), 1);
+  EXPECT_EQ(printedText(), "Open Error!\nDisk Space Err!\n");
 }
 
 TEST_F(FileMode, TargetThatWouldNotFitIsRefusedBeforeClearing) {

@@ -8,6 +8,7 @@
 #include "app/run.h"
 #include "fake_console.h"
 #include "fake_files.h"
+#include "fresh_run.h"
 #include "text/path_text.h"
 
 static std::string normalised(const char* argument) {
@@ -37,8 +38,7 @@ TEST(Normalise, RefusesOver519Bytes) {
 class PathChecks : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetFakeFiles();
-    resetFakeConsole();
+    startFreshRun();
     addVolume("D:");
     addVolume("E:");
     addFolder("E:\\PICTURE");
@@ -92,9 +92,15 @@ TEST_F(PathChecks, SameFolderInOtherCase) {
   EXPECT_EQ(printedText(), "FROM and TO VALUES[E:\\A] ARE THE SAME.\n");
 }
 
-TEST_F(PathChecks, LeadingPartsWithoutFolderBoundary) {
-  EXPECT_EQ(run("E:\\PICTURE", "E:\\PICTURE2"), -1);
-  EXPECT_EQ(printedText(), "TO_FOLDER[E:\\PICTURE2] IS A SUBFOLDER OF THE FROM_FOLDER(E:\\PICTURE).\n");
+// A leading part counts at a folder boundary only: a sibling whose name
+// goes on (PICTURE2, Data_backup) is copied; a drive root leads everything
+// on its drive.
+TEST_F(PathChecks, LeadingPartsCountAtFolderBoundaries) {
+  EXPECT_EQ(run("E:\\PICTURE", "E:\\PICTURE2"), 0);
+  EXPECT_EQ(contentOf("E:\\PICTURE2\\a.jpg"), "jpg");
+  resetFakeConsole();
+  EXPECT_EQ(run("E:\\PICTURE", "E:\\PICTURE\\2009"), -1);
+  EXPECT_EQ(printedText(), "TO_FOLDER[E:\\PICTURE\\2009] IS A SUBFOLDER OF THE FROM_FOLDER(E:\\PICTURE).\n");
   resetFakeConsole();
   addFolder("D:\\PICTURE");
   EXPECT_EQ(run("D:\\PICTURE", "D:"), -1);

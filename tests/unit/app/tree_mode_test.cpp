@@ -23,12 +23,18 @@ class TreeMode : public VestroTest {
 
 TEST_F(TreeMode, SuccessVerdictOverTheCount) {
   // The display cursor is hidden while every file is copied, and shown again.
+  // QuickEdit is off meanwhile: a click would stop every console write.
   std::vector<int> shownAtOpen;
+  std::vector<uint32_t> quickEditAtOpen;
   fakeFiles.hook = [&](const std::string& op, const std::string&) {
-    if (op == "open") shownAtOpen.push_back(fakeConsole.cursorShows);
+    if (op != "open") return;
+    shownAtOpen.push_back(fakeConsole.cursorShows);
+    quickEditAtOpen.push_back(fakeConsole.inputMode & 0x40);
   };
   EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
   EXPECT_EQ(shownAtOpen, (std::vector<int>{-1, -1}));
+  EXPECT_EQ(quickEditAtOpen, (std::vector<uint32_t>{0, 0}));
+  EXPECT_EQ(fakeConsole.inputMode, 0x1F7u);
   fakeFiles.hook = nullptr;
   EXPECT_EQ(rowText(5, 2, 43), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 2) ");
   EXPECT_EQ(attrAt(5, 2), 15);
@@ -46,24 +52,35 @@ TEST_F(TreeMode, SuccessVerdictOverTheCount) {
   runTally = RunTally{0, 0, 0};
   EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
   EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 0)");
+  // The input mode comes back after a refusal too.
+  resetFakeConsole();
+  EXPECT_EQ(run("D:\\NONE", "X:\\PICTURE"), -1);
+  EXPECT_EQ(fakeConsole.inputMode, 0x1F7u);
+  EXPECT_EQ(fakeConsole.inputModeSets, 2);
 }
 
 TEST_F(TreeMode, ErrorVerdictAndTheList) {
   addFolder("X:\\PICTURE\\a.jpg");  // a folder where the source has a file
   addFile("X:\\PICTURE\\2009\\b.jpg", "x");
   findNode("X:\\PICTURE\\2009\\b.jpg")->readOnly = true;
-  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 1);
   EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 2)");
   ASSERT_EQ(fakeConsole.printed.size(), 1u);
   EXPECT_EQ(fakeConsole.printed[0].y, 5);
   EXPECT_EQ(fakeConsole.printed[0].x, 0);
   EXPECT_EQ(printedText(), " D:\\PICTURE\\a.jpg\n D:\\PICTURE\\2009\\b.jpg\n");
   EXPECT_EQ(mismatchCount(), 0);
+  // A log (no console) gets the verdict before the list.
+  resetFakeConsole();
+  runTally = RunTally{0, 0, 0};
+  fakeConsole.spanFails = true;
+  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 1);
+  EXPECT_EQ(printedText(), "VERIFY DATA ERROR! (COPY ERROR COUNT = 2)\n D:\\PICTURE\\a.jpg\n D:\\PICTURE\\2009\\b.jpg\n");
 }
 
 TEST_F(TreeMode, UnlistableSourceGivesAnErrorWithNoList) {
   findNode("D:\\PICTURE")->listFails = true;
-  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 1);
   EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 0)");
   EXPECT_TRUE(fakeConsole.printed.empty());
 }
@@ -83,7 +100,7 @@ TEST_F(TreeMode, DestinationInsideTheSourceIsNotFilled) {
       runTally = RunTally{0, 0, 0};
       clearFaults();
       fakeFiles.faults.folderIdentity.arm(failFirst);
-      EXPECT_EQ(run("D:\\PICTURE", to), 0);
+      EXPECT_EQ(run("D:\\PICTURE", to), 1);
       EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
       EXPECT_EQ(printedText(), " D:\\PICTURE\n");
       EXPECT_EQ(listNames("D:\\PICTURE"), (std::vector<std::string>{"a.jpg", "2009", "copy"}));
@@ -97,11 +114,26 @@ TEST_F(TreeMode, DestinationInsideTheSourceIsNotFilled) {
 // back up: it is neither entered nor made, and the error verdict names it.
 TEST_F(TreeMode, AFolderThatCannotBeToldApartIsListed) {
   findNode("D:\\PICTURE\\2009")->identityFails = true;
-  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 1);
   EXPECT_TRUE(exists("X:\\PICTURE\\a.jpg"));
   EXPECT_FALSE(exists("X:\\PICTURE\\2009"));
   EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
   EXPECT_EQ(printedText(), " D:\\PICTURE\\2009\n");
+}
+
+// A drive's root holds folders of the system's own, which the user may not
+// list: a copy of the drive leaves them out without listing them. Anywhere
+// else they are folders like any other.
+TEST_F(TreeMode, ADriveRootLeavesItsSystemFoldersOut) {
+  addFolder("D:\\System Volume Information");
+  findNode("D:\\System Volume Information")->listFails = true;
+  addFile("D:\\$Recycle.Bin\\S-1-5-21\\$R1.jpg", "deleted");
+  addFile("D:\\PICTURE\\$RECYCLE.BIN\\kept.jpg", "kept");
+  addFolder("X:\\DRIVE");
+  EXPECT_EQ(run("D:", "X:\\DRIVE"), 0);
+  EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 3)");
+  EXPECT_EQ(listNames("X:\\DRIVE"), std::vector<std::string>{"PICTURE"});
+  EXPECT_EQ(contentOf("X:\\DRIVE\\PICTURE\\$RECYCLE.BIN\\kept.jpg"), "kept");
 }
 
 // An empty folder whose copy cannot be made is listed: a file bears its
@@ -117,7 +149,7 @@ TEST_F(TreeMode, EmptyFoldersWithoutTheirCopiesAreListed) {
     addFolder("X:\\PICTURE");
     if (c == 0) addFile("X:\\PICTURE\\empty", "in the way");
     if (c == 1) fakeFiles.faults.makeFolder.arm(1, true);
-    EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+    EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 1);
     EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = " + std::string(c == 1 ? "2" : "1") + ")");
     std::string listed = " " + folder + "\n";
     if (c == 1) listed = " D:\\PICTURE\\2009\\b.jpg\n" + listed;  // its folder could not be made either
@@ -129,7 +161,7 @@ TEST_F(TreeMode, EmptyFoldersWithoutTheirCopiesAreListed) {
 // success for a folder compared with itself.
 TEST_F(TreeMode, SourceThatIsItsOwnDestination) {
   addFolderLink("D:\\lnk", "D:\\PICTURE");
-  EXPECT_EQ(run("D:\\lnk", "D:\\PICTURE"), 0);
+  EXPECT_EQ(run("D:\\lnk", "D:\\PICTURE"), 1);
   EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
   EXPECT_EQ(printedText(), " D:\\lnk\n");
   EXPECT_EQ(listNames("D:\\PICTURE"), (std::vector<std::string>{"a.jpg", "2009"}));
@@ -140,7 +172,7 @@ TEST_F(TreeMode, LongListIsPrintedWhole) {
   for (int i = 0; i < 3000; ++i) addFile(("D:\\PICTURE\\many\\file" + std::to_string(i)).c_str(), "z");
   fakeFiles.faults.createUnbuffered.arm(3, true);
   fakeFiles.faults.createBuffered.arm(1, true);  // the one-byte files, under a sector
-  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
+  EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 1);
   std::string printed = printedText();
   EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 3000);
   EXPECT_NE(printed.find(" D:\\PICTURE\\many\\file2999\n"), std::string::npos);
@@ -204,7 +236,7 @@ TEST_F(TreeMode, EveryVolumeProfile) {
       if (p.echo) findNode("D:\\share\\PICTURE\\2009\\x")->index = findNode(from)->id;
       std::string source = treeState("D:\\");
 
-      EXPECT_EQ(run(from, to), 0);
+      EXPECT_EQ(run(from, to), linksTold ? 0 : 1);
       if (linksTold) {  // back leads to 2009, whose files are copied there again; up is a cycle
         EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 7)");
         EXPECT_EQ(contentOf("X:\\share\\PICTURE\\2010\\back\\x\\y\\c.jpg"), patternBytes(5000, 3));
@@ -230,7 +262,7 @@ TEST_F(TreeMode, EveryVolumeProfile) {
       resetFakeConsole();  // a new process, over the same disks
       runTally = RunTally{0, 0, 0};
       forgetVolumes();
-      EXPECT_EQ(run(from, to), 0);
+      EXPECT_EQ(run(from, to), 1);
       std::string up = linksTold ? "" : " D:\\share\\PICTURE\\2009\\x\\up\n";
       EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = " + std::to_string(linksTold ? 1 : 2) + ")");
       EXPECT_EQ(printedText(), up + " D:\\share\\PICTURE\\2010\n");
@@ -245,7 +277,7 @@ TEST_F(TreeMode, EveryVolumeProfile) {
       resetFakeConsole();
       runTally = RunTally{0, 0, 0};
       forgetVolumes();
-      EXPECT_EQ(run(from, "D:\\g\\Backup"), 0);
+      EXPECT_EQ(run(from, "D:\\g\\Backup"), 1);
       EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
       EXPECT_EQ(printedText(), " D:\\share\\PICTURE\n");
       EXPECT_EQ(treeState("D:\\share"), source);

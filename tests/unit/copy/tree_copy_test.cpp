@@ -63,7 +63,7 @@ TEST_F(TreeCopy, DriveRootsAndSecondBytes5C) {
   copyTree("D:\\\x95\x5c", "X:\\");
   EXPECT_EQ(contentOf("X:\\x.txt"), "x");
   EXPECT_TRUE(logged("list D:\\\x95\x5c\\*.*"));
-  EXPECT_TRUE(logged("create X:\\x.txt"));
+  EXPECT_TRUE(logged("create X:\\x.txt.vestro-tmp"));
   fakeFiles.log.clear();
   copyTree("D:\\", "X:\\dst");
   EXPECT_TRUE(logged("list D:\\*.*"));
@@ -162,7 +162,7 @@ TEST_F(TreeCopy, PlatformCallsPerFileAndPerFolder) {
   EXPECT_EQ(f.setEndOfFile.calls, 52);  // all but the empty file end in a tail
   EXPECT_EQ(f.setLastWrite.calls, 53);
   EXPECT_EQ(f.closeWritten.calls, 53);
-  EXPECT_EQ(f.replaceFile.calls, 0);  // nothing stood in the way
+  EXPECT_EQ(f.replaceFile.calls, 53);  // nothing stood in the way: each took its name through its handle
 
   clearFaults();
   runTally = RunTally{0, 0, 0};
@@ -288,7 +288,10 @@ TEST_F(TreeCopy, LookAlikeNamesAreLeftAlone) {
     EXPECT_EQ(contentOf("X:\\dst\\report"), "plain report");
     EXPECT_EQ(contentOf("X:\\dst\\Readme.txt"), "first twin");
     EXPECT_EQ(findNode("X:\\dst\\Readme.txt")->name, "Readme.txt");
-    for (const std::string& entry : fakeFiles.log) {
+    for (std::string entry : fakeFiles.log) {
+      // The copies' own temporary names aside (handles log them upper-cased).
+      if (entry.rfind("set-", 0) == 0) continue;
+      for (size_t at; (at = entry.find(".vestro-tmp")) != std::string::npos;) entry.erase(at, 11);
       EXPECT_EQ(entry.find("report."), std::string::npos) << entry;
       EXPECT_EQ(entry.find("sp "), std::string::npos) << entry;
       EXPECT_EQ(entry.find("nul"), std::string::npos) << entry;
