@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-PACKAGES="cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 tmux locales python3 python3-pil fonts-dejavu-core clang libclang-rt-14-dev xvfb xdotool python3-fusepy fuse"
+PACKAGES="cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 tmux locales python3 python3-pil fonts-dejavu-core clang libclang-rt-14-dev libwine-dev xvfb xdotool python3-fusepy fuse"
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi

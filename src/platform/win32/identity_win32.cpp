@@ -82,13 +82,13 @@ bool osFolderIndex(FolderHandle folder, uint64_t* index) {
 // (FILE_ID_INFO and its class number, as the headers give them from
 // Windows 8 on.)
 static const FILE_INFO_BY_HANDLE_CLASS fileIdInfo = (FILE_INFO_BY_HANDLE_CLASS)18;
-struct FileIdInformation {
+struct FileIdRecord {
   ULONGLONG volumeSerial;
   BYTE identifier[16];
 };
 
 bool osFolderId(FolderHandle folder, FolderId* id) {
-  FileIdInformation full;
+  FileIdRecord full;
   if (GetFileInformationByHandleEx((HANDLE)folder, fileIdInfo, &full, sizeof full)) {
     id->volume = full.volumeSerial;
     memcpy(&id->low, full.identifier, 8);
