@@ -5,11 +5,15 @@
  *   floor.exe FROM TO            every copy written in place (CREATE_ALWAYS)
  *   floor.exe FROM TO replace    every copy made new under NAME.tmp, written,
  *                                timed, closed, then renamed over NAME
+ *   floor.exe FROM TO handle     as replace, but the copy (opened with the
+ *                                right to delete) takes its name through its
+ *                                still-open handle, before the close
  *
  * Per file: one listing entry, one source open, one create, one read and one
  * write per 4 MiB, the source's time read and set, two closes (and the rename
  * when replacing). Then a second walk with one attribute call a side.
  * Prints "N files, M bad" and ends with 1 when anything failed. */
+#define _WIN32_WINNT 0x0600
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -19,6 +23,24 @@
 static char *piece;
 static long files, bad;
 static int replacing;
+static int throughHandle;
+
+/* Gives the open file the name to, replacing what bears it. */
+static BOOL renameOpen(HANDLE file, const char *to) {
+  static union {
+    FILE_RENAME_INFO info;
+    char room[sizeof(FILE_RENAME_INFO) + 2 * 1040];
+  } rename;
+  WCHAR wide[1040];
+  DWORD length;
+  if (MultiByteToWideChar(CP_ACP, 0, to, -1, wide, 1040) == 0) return FALSE;
+  length = GetFullPathNameW(wide, 1040, rename.info.FileName, NULL);
+  if (length == 0 || length >= 1040) return FALSE;
+  rename.info.ReplaceIfExists = TRUE;
+  rename.info.RootDirectory = NULL;
+  rename.info.FileNameLength = length * sizeof(WCHAR);
+  return SetFileInformationByHandle(file, FileRenameInfo, &rename, sizeof rename);
+}
 
 static void join(char *out, const char *folder, const char *name) {
   snprintf(out, 520, "%s\\%s", folder, name);
@@ -41,8 +63,8 @@ static void copyFile(const char *from, const char *to) {
     snprintf(temporary, sizeof temporary, "%s.tmp", to);
     made = temporary;
   }
-  copy = CreateFileA(made, GENERIC_WRITE, 0, NULL, replacing ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                     NULL);
+  copy = CreateFileA(made, GENERIC_WRITE | (throughHandle ? DELETE : 0), 0, NULL, replacing ? CREATE_NEW : CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, NULL);
   if (copy == INVALID_HANDLE_VALUE) {
     CloseHandle(source);
     ++bad;
@@ -60,9 +82,10 @@ static void copyFile(const char *from, const char *to) {
     }
   }
   if (!GetFileTime(source, NULL, NULL, &written) || !SetFileTime(copy, NULL, NULL, &written)) ++bad;
+  if (throughHandle && !renameOpen(copy, to)) ++bad;
   CloseHandle(copy);
   CloseHandle(source);
-  if (replacing && !MoveFileExA(temporary, to, MOVEFILE_REPLACE_EXISTING)) ++bad;
+  if (replacing && !throughHandle && !MoveFileExA(temporary, to, MOVEFILE_REPLACE_EXISTING)) ++bad;
 }
 
 /* Size and whole seconds of the last-write time agree. */
@@ -103,11 +126,12 @@ static void walk(const char *from, const char *to, int copying) {
 }
 
 int main(int argc, char **argv) {
-  if (argc < 3 || (argc > 3 && strcmp(argv[3], "replace") != 0)) {
-    printf("usage: floor FROM TO [replace]\n");
+  if (argc < 3 || (argc > 3 && strcmp(argv[3], "replace") != 0 && strcmp(argv[3], "handle") != 0)) {
+    printf("usage: floor FROM TO [replace|handle]\n");
     return 2;
   }
   replacing = argc > 3;
+  throughHandle = replacing && strcmp(argv[3], "handle") == 0;
   piece = VirtualAlloc(NULL, PIECE, MEM_COMMIT, PAGE_READWRITE);
   if (!piece) return 2;
   CreateDirectoryA(argv[2], NULL);

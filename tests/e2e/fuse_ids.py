@@ -1,11 +1,13 @@
 """A pass-through file system that lies about inode numbers, which wine hands
-on as Windows file IDs.
+on as Windows file IDs, or that goes away as a lost share does.
 
-    /usr/bin/python3 fuse_ids.py zero|repeat BACKING MOUNTPOINT
+    /usr/bin/python3 fuse_ids.py zero|repeat|drop BACKING MOUNTPOINT
 
 zero: every entry's inode number is 0. repeat: a folder two or more levels
 below the root reports the number of the folder two levels above it (a/b
-the root's, a/b/c a's); files and the first level keep their own.
+the root's, a/b/c a's); files and the first level keep their own. drop:
+once a write reaches 5 MiB into a file, that write and every later call
+fail, as when a share drops.
 Runs in the foreground until unmounted (fusermount -u) or sent SIGTERM.
 Needs Debian's python3-fusepy, which installs the module as fusepy.
 """
@@ -22,6 +24,7 @@ except ImportError:
 STAT_KEYS = ("st_mode", "st_nlink", "st_uid", "st_gid", "st_size", "st_atime", "st_mtime", "st_ctime")
 
 
+DROP_AT = 5 << 20
 UTIME_NOW = (1 << 30) - 1
 UTIME_OMIT = (1 << 30) - 2
 
@@ -35,6 +38,7 @@ class LyingIds(Operations):
     def __init__(self, mode, backing):
         self.mode = mode
         self.backing = os.path.realpath(backing)
+        self.dropped = False
 
     def real(self, path):
         return os.path.join(self.backing, path.lstrip("/"))
@@ -42,6 +46,8 @@ class LyingIds(Operations):
     def ino(self, path, st):
         if self.mode == "zero":
             return 0
+        if self.mode == "drop":
+            return st.st_ino
         parts = [p for p in path.split("/") if p]
         if self.mode == "repeat" and len(parts) >= 2 and os.path.isdir(self.real(path)):
             above = "/" + "/".join(parts[:-2])
@@ -49,6 +55,8 @@ class LyingIds(Operations):
         return st.st_ino
 
     def __call__(self, op, *args):
+        if self.dropped and op not in ("init", "destroy", "release", "releasedir"):
+            raise FuseOSError(errno.EIO)
         try:
             return super().__call__(op, *args)
         except OSError as e:
@@ -87,6 +95,10 @@ class LyingIds(Operations):
         return os.pread(fh, size, offset)
 
     def write(self, path, data, offset, fh):
+        if self.mode == "drop" and offset + len(data) >= DROP_AT:
+            os.pwrite(fh, data[:max(0, DROP_AT - offset)], offset)
+            self.dropped = True
+            raise FuseOSError(errno.EIO)
         return os.pwrite(fh, data, offset)
 
     def truncate(self, path, length, fh=None):
@@ -139,6 +151,6 @@ class LyingIds(Operations):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4 or sys.argv[1] not in ("zero", "repeat"):
+    if len(sys.argv) != 4 or sys.argv[1] not in ("zero", "repeat", "drop"):
         sys.exit(__doc__)
     FUSE(LyingIds(sys.argv[1], sys.argv[2]), sys.argv[3], foreground=True, use_ino=True, fsname="fuse_ids")

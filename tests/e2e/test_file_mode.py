@@ -3,7 +3,7 @@ import os
 import shutil
 import unittest
 
-from harness import PREFIX, run_in_tmux, scratch, win_path
+from harness import PREFIX, run_in_tmux, run_plain, scratch, win_path
 
 
 def write_bytes(path, size, seed=1):
@@ -53,6 +53,14 @@ class FileMode(unittest.TestCase):
         self.assertEqual(run.screen.attrs(7, 2, 7), {12})
         self.assertEqual(run.screen.text(6), " FILESIZE =")
         self.assertEqual((os.stat(copy).st_mtime_ns, os.stat(copy).st_ctime_ns), before)
+
+        # A log gets the status word; a copy that cannot take its place (a
+        # folder bears its name) ends with 1, before anything is written.
+        self.assertEqual(run_plain([win_path(source), win_path(self.dst)]), (0, b"Already Copied!\r\n"))
+        os.makedirs(os.path.join(self.root, "other", "a.jpg"))
+        self.assertEqual(run_plain([win_path(source), win_path(os.path.join(self.root, "other"))]),
+                         (1, b"Open Error!\r\n"))
+        self.assertEqual(os.listdir(os.path.join(self.root, "other")), ["a.jpg"])
 
     def test_drive_root_target_doubles_the_backslash(self):
         drive = os.path.join(PREFIX, "dosdevices", "x:")

@@ -111,6 +111,55 @@ class HostileTrees(SourceKept, unittest.TestCase):
                         self.assert_source_unchanged()
                         self.assertEqual(snapshot(src), view)
 
+    def test_a_whole_drive(self):
+        """A drive's root holds System Volume Information and $RECYCLE.BIN,
+        which no user may list: a copy of the drive leaves them out and is
+        clean. Below the root such names are folders like any other."""
+        root = scratch("hostile-drive")
+        drive, dst = os.path.join(root, "drive"), os.path.join(root, "dst")
+        write(os.path.join(drive, "photo.jpg"), b"photo")
+        write(os.path.join(drive, "$RECYCLE.BIN", "S-1-5-21", "$R1.jpg"), b"deleted")
+        write(os.path.join(drive, "System Volume Information", "tracking.log"), b"system")
+        write(os.path.join(drive, "keep", "$Recycle.Bin", "kept.jpg"), b"kept")
+        letter = os.path.join(PREFIX, "dosdevices", "p:")
+        if os.path.lexists(letter):
+            os.remove(letter)
+        os.symlink(drive, letter)
+        self.addCleanup(os.remove, letter)
+        self.keep_source(drive)
+        code, printed = run_plain(["P:", win_path(dst)])
+        self.assertEqual((code, printed), (0, b"VERIFY DATA SUCCESS! (REAL COPY COUNT = 2)\r\n"))
+        self.assertEqual(files_below(dst), {"photo.jpg": b"photo", "keep/$Recycle.Bin/kept.jpg": b"kept"})
+        self.assert_source_unchanged()
+
+    def test_a_share_that_drops_part_way(self):
+        """TO on a view that fails every call once a write reaches 5 MiB of a
+        9 MiB file: the run ends with 1, and no partial copy bears a real
+        name, only a temporary one, which the next run, with the share back,
+        clears as it copies the rest."""
+        unmount(os.path.join(WORK, "hostile-drop", "to"), lazy=True)  # left by a killed run
+        root = scratch("hostile-drop")
+        src, backing, dst = (os.path.join(root, n) for n in ("from", "backing", "to"))
+        write(os.path.join(src, "big.bin"), os.urandom(9 << 20))
+        write(os.path.join(src, "small.txt"), b"small")
+        os.makedirs(backing)
+        self.mount_lying_ids("drop", backing, dst)
+        self.keep_source(src)
+        run = run_in_tmux([win_path(src), win_path(dst)], timeout=90)
+        self.assertEqual(run.code, 1, run.screen.dump())
+        self.assertTrue(run.screen.text(5).startswith(" VERIFY DATA ERROR!"), run.screen.dump())
+        unmount(dst)
+        unmount(dst, lazy=True)
+        sources = files_below(src)
+        for name, data in files_below(backing).items():
+            self.assertTrue(name.endswith(".vestro-tmp") or data == sources.get(name), name + " is partial")
+        self.assertNotIn("big.bin", os.listdir(backing))
+        left = 2 - ("small.txt" in os.listdir(backing))
+        code, printed = run_plain([win_path(src), win_path(backing)])
+        self.assertEqual((code, printed), (0, b"VERIFY DATA SUCCESS! (REAL COPY COUNT = %d)\r\n" % left))
+        self.assertEqual(files_below(backing), sources)
+        self.assert_source_unchanged()
+
     def test_a_folder_under_two_names(self):
         """A bind mount gives FROM a second name, as two server names give a
         share: TO below that name, or TO the second name of a folder inside
