@@ -14,8 +14,9 @@ bool sameModifyTime(int64_t a, int64_t b, bool coarse) {
   return gap <= 2;
 }
 
-CopyState copyStateOf(const FileStatus& source, const char* destination, bool coarse) {
-  FileStatus copy;
+CopyState copyStateOf(const FileStatus& source, const char* destination, bool coarse, FileStatus* standing) {
+  FileStatus own;
+  FileStatus& copy = standing ? *standing : own;
   memset(&copy, 0, sizeof copy);
   StatusResult found = osFileStatus(destination, &copy);
   if (found == statusNotFound) return copyMissing;

@@ -18,9 +18,10 @@ enum CopyState {
 };
 
 /// What stands at destination, as the skip rule judges it against source
-/// (coarse: its volume keeps 2-second times). Verification judges by the
-/// same rule: only a current copy passes.
-CopyState copyStateOf(const FileStatus& source, const char* destination, bool coarse);
+/// (coarse: its volume keeps 2-second times); its status into *standing
+/// when asked (all zero when none was had). Verification judges by the same
+/// rule: only a current copy passes.
+CopyState copyStateOf(const FileStatus& source, const char* destination, bool coarse, FileStatus* standing = nullptr);
 
 /// A drive-letter destination whose volume (of root, as volumeRootOf gives
 /// it) offers the caller fewer free bytes than size. A destination of

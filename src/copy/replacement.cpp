@@ -99,7 +99,10 @@ bool lacksRoomFor(const char* destination, const char* root, int64_t size) {
   return lacksSpace(destination, root, size);
 }
 
-bool mayReplace(const char* destination) { return osReplaceable(destination) != notReplaceable; }
+bool mayReplace(const char* destination, const FileStatus& standing) {
+  if (standing.mode != 0 && ((standing.mode & folderModeBit) || !(standing.mode & writableModeBit))) return false;
+  return osReplaceable(destination) != notReplaceable;
+}
 
 bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFile make, void* file) {
   copy->destination = destination;

@@ -32,11 +32,11 @@ bool clearLeftover(const char* temporary);
 /// and goes first: its bytes count as free.
 bool lacksRoomFor(const char* destination, const char* root, int64_t size);
 
-/// Whether a new copy may take the place of what stands at destination:
-/// not when a folder bears the name, nor a file the user may not replace
+/// Whether a new copy may take the place of what stands at destination,
+/// with that status: not a folder, nor a file the user may not replace
 /// (read-only, no right to delete it). One another program holds for now
 /// may be.
-bool mayReplace(const char* destination);
+bool mayReplace(const char* destination, const FileStatus& standing);
 
 /// Makes a new file at path for writing, never opening what stands there:
 /// true when made (kept in file); else *nameTaken tells whether something

@@ -39,7 +39,8 @@ bool copySingleFile(const char* source, const char* destination, bool* current) 
   }
   char root[volumeRootSize];
   if (!volumeRootOfFile(destination, root, sizeof root)) root[0] = 0;
-  CopyState state = copyStateOf(status, destination, hasCoarseTimes(root));
+  FileStatus standing;
+  CopyState state = copyStateOf(status, destination, hasCoarseTimes(root), &standing);
   if (state == copyCurrent) {
     showStatus("Already Copied!");
     if (current) *current = true;
@@ -51,7 +52,7 @@ bool copySingleFile(const char* source, const char* destination, bool* current) 
     return false;
   }
   // What cannot give up its name is known before the copy is made.
-  if (state == copyStale && !mayReplace(destination)) {
+  if (state == copyStale && !mayReplace(destination, standing)) {
     showStatus("Open Error!");
     return false;
   }

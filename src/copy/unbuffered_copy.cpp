@@ -108,7 +108,10 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
   clearStatus();
 
   // A folder this run has just made holds no copy to skip or replace.
-  CopyState state = destinationIsNew ? copyMissing : copyStateOf(status, destination, hasCoarseTimes(volumeRoot));
+  FileStatus standing;
+  memset(&standing, 0, sizeof standing);
+  CopyState state =
+      destinationIsNew ? copyMissing : copyStateOf(status, destination, hasCoarseTimes(volumeRoot), &standing);
   if (state == copyCurrent) {
     showStatus("Already Copied!");
     return false;
@@ -118,7 +121,7 @@ bool copyFileUnbuffered(const char* source, const char* destination, const FileS
     return false;
   }
   // What cannot give up its name is known before the copy is made.
-  if (state == copyStale && !mayReplace(destination)) {
+  if (state == copyStale && !mayReplace(destination, standing)) {
     showStatus("Open Error!");
     return false;
   }

@@ -4,10 +4,12 @@
 
 /// Mode bit of a folder in FileStatus::mode.
 const int folderModeBit = 0x4000;
+/// Mode bit of a file that may be written (not read-only), as the runtime's _S_IWRITE.
+const int writableModeBit = 0x0080;
 
 /// What a status call reports of a path. Times are whole seconds since 1970.
 struct FileStatus {
-  int mode;            // folderModeBit for a folder, 0x8000 for a file
+  int mode;            // folderModeBit for a folder, 0x8000 for a file; writableModeBit unless read-only
   int64_t size;        // bytes
   int64_t accessTime;  // last access
   int64_t modifyTime;  // last modification
@@ -41,10 +43,10 @@ bool osRemoveFile(const char* path, bool* held = nullptr);
 /// *held as for osRemoveFile.
 bool osReplaceFile(const char* from, const char* to, bool* held = nullptr);
 
-/// Whether what bears the name path may give it up to a new file: yes (or
-/// nothing bears it), not now (another program holds it: a sharing or lock
-/// violation), or never (a folder, a read-only file, one the user may not
-/// delete or replace).
+/// Whether the file that bears the name path (no folder and not read-only,
+/// as its status shows) may give it up to a new file: yes (or nothing bears
+/// it), not now (another program holds it: a sharing or lock violation), or
+/// never (the user may not delete or replace it).
 enum Replaceable { replaceable, replaceableLater, notReplaceable };
 Replaceable osReplaceable(const char* path);
 

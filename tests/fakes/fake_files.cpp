@@ -485,7 +485,7 @@ static void handedIn(const char* path) {
 namespace {
 
 void fillStatus(const FakeNode& node, FileStatus* status) {
-  status->mode = node.folder ? folderModeBit : 0x8000;
+  status->mode = (node.folder ? folderModeBit : 0x8000) | (node.readOnly ? 0 : writableModeBit);
   status->size = node.folder ? 0 : (int64_t)node.bytes.size();
   if (node.reportedSize >= 0) status->size = node.reportedSize;
   status->accessTime = node.accessTime;
@@ -617,9 +617,7 @@ Replaceable osReplaceable(const char* path) {
   if (fakeFiles.faults.access.strike()) return notReplaceable;
   FakeNode* node = nodeOf(resolve(path, false));
   if (!node) return replaceable;
-  FakeNode* reached = node->linkTo.empty() ? node : nodeOf(resolve(path));
-  if (node->folder || (reached && reached->folder && !node->hardLink) || node->readOnly || node->deleteDenied)
-    return notReplaceable;
+  if (node->deleteDenied) return notReplaceable;
   return node->linkTo.empty() && (node->readers > 0 || node->writers > 0) ? replaceableLater : replaceable;
 }
 

@@ -23,7 +23,7 @@ int64_t secondsOf(FILETIME time) {
 void fillStatus(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME accessed, FILETIME written,
                 FileStatus* status) {
   bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  status->mode = folder ? folderModeBit : 0x8000;
+  status->mode = (folder ? folderModeBit : 0x8000) | ((attributes & FILE_ATTRIBUTE_READONLY) ? 0 : writableModeBit);
   status->size = folder ? 0 : (int64_t)(((uint64_t)sizeHigh << 32) | sizeLow);
   status->accessTime = secondsOf(accessed);
   status->modifyTime = secondsOf(written);
@@ -131,22 +131,19 @@ bool osReplaceFile(const char* from, const char* to, bool* held) {
 }
 
 // The name itself is opened for deleting, as a replacement removes it: a
-// link is not followed, and a folder, a read-only file or one the user may
-// not delete refuses.
+// link is not followed, and one the user may not delete refuses.
 Replaceable osReplaceable(const char* path) {
   WCHAR wide[widePathSize];
   if (!widePath(path, wide)) return notReplaceable;
-  DWORD attributes = GetFileAttributesW(wide);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return isNotFound(GetLastError()) ? replaceable : notReplaceable;
-  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return notReplaceable;
   HANDLE name = CreateFileW(wide, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, NULL);
   if (name != INVALID_HANDLE_VALUE) {
     CloseHandle(name);
     return replaceable;
   }
-  if (heldForNow()) return replaceableLater;
-  return GetLastError() == ERROR_ACCESS_DENIED ? notReplaceable : replaceable;
+  DWORD error = GetLastError();
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return replaceableLater;
+  return error == ERROR_ACCESS_DENIED ? notReplaceable : replaceable;
 }
 
 bool osFreeBytes(const char* root, uint64_t* freeBytes) {
