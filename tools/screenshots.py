@@ -8,7 +8,7 @@ reads the pane with its colours and draws the cells into PNG files.
 tree-mode.png: a tree copy whose destination already holds folders where the
 source has files, so verification lists those files. tree-mode-copying.png:
 a tree copy caught while it copies a large file (its name, size and share
-done). file-mode.png: one file copied. --out: where they go (docs/ by default). --check: draws them into a
+done, and on row 9 how far the whole copy is). file-mode.png: one file copied. --out: where they go (docs/ by default). --check: draws them into a
 temporary folder, checks them and removes them; exit code 1 when a picture
 could not be made or does not show what it should.
 
@@ -177,13 +177,14 @@ def check_tree_screen(run):
 
 
 PROGRESS = re.compile(r"^ (\d+\.\d\d) %$")
+TOTAL = re.compile(r"^ TOTAL (\d+\.\d\d) %  FILES \d+/\d+  SIZE \S+/\S+(  LEFT \d+:\d\d:\d\d)?$")
 
 
 def part_way(screen):
-    """Rows 5 to 7 show the large file with a share below 100 %."""
+    """Rows 5 to 7 show the large file with a share below 100 %, row 9 the whole copy's."""
     shown = PROGRESS.match(screen.text(7))
     return (screen.text(5) == " FILENAME = " + os.path.basename(LARGE) and shown is not None
-            and 0 < float(shown.group(1)) < 100)
+            and 0 < float(shown.group(1)) < 100 and TOTAL.match(screen.text(9)) is not None)
 
 
 def check_copying_screen(frame, size):
@@ -196,6 +197,10 @@ def check_copying_screen(frame, size):
     expect_row(problems, frame, 6, " FILESIZE = " + "{:,}".format(size), 11)
     if frame.attrs(7, 2, len(frame.text(7)) - 1) != {15}:
         problems.append("row 7 is not in colour 15")
+    if not TOTAL.match(frame.text(9)):
+        problems.append("row 9 is %r, not the whole run's progress" % frame.text(9))
+    elif frame.attrs(9, 2, len(frame.text(9)) - 1) != {11}:
+        problems.append("row 9 is not in colour 11")
     return problems
 
 

@@ -6,6 +6,7 @@
 
 #include "console/screen.h"
 #include "copy/copy_screen.h"
+#include "copy/run_progress.h"
 #include "copy/stream_copy.h"
 #include "text/path_text.h"
 #include "text/chars.h"
@@ -28,6 +29,7 @@ int runFileMode(const char* from, const char* to) {
   writeAt(6, 2, "FILESIZE = ", 11);
   bool current = false;
   bool copied = copySingleFile(from, to, &current);
+  progressEnd();  // the window's title back
   moveCursor(8, 1);
   // A log gets the outcome the screen shows.
   const char* word = shownStatus();

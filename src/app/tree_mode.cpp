@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "console/screen.h"
+#include "copy/run_progress.h"
 #include "copy/run_tally.h"
 #include "copy/tree_copy.h"
 #include "copy/unbuffered_copy.h"
@@ -41,10 +42,18 @@ static void printMismatches() {
 }
 
 int runTreeMode(const char* from, const char* to) {
-  // The run hid the display cursor before it cleared the screen.
-  copyTree(from, to);
+  // The run hid the display cursor before it cleared the screen. A count
+  // comes first: it gives row 9 its totals, and a destination met inside
+  // the source under another name stops the run before anything is written.
+  int64_t files = 0;
+  int64_t bytes = 0;
+  if (countTree(from, to, &files, &bytes)) {
+    progressStart(files, bytes);
+    copyTree(from, to);
+  }
   osShowCursor(true);
   releaseCopyBuffer();
+  progressEnd();
 
   blankAt(5, 2, 80);
   blankAt(6, 2, 80);

@@ -24,6 +24,7 @@ bool knownMode = false;
 bool heldCharacters = false;  // how the queued cells are to be painted
 uint32_t lastFlush = 0;
 bool rowsReady = false;
+int holding = 0;
 
 void prepareRows() {
   if (rowsReady) return;
@@ -70,7 +71,14 @@ void queueCells(int x, int y, const ConsoleCell* cells, int count, bool characte
   if (dirtyLast[y] < 0 || x < dirtyFirst[y]) dirtyFirst[y] = x;
   if (x + count - 1 > dirtyLast[y]) dirtyLast[y] = x + count - 1;
   anyDirty = true;
-  if ((uint32_t)(osMilliseconds() - lastFlush) >= paintInterval) flushCells();
+  if (holding == 0 && (uint32_t)(osMilliseconds() - lastFlush) >= paintInterval) flushCells();
+}
+
+void holdCells() { ++holding; }
+
+void releaseCells() {
+  if (holding > 0 && --holding == 0 && anyDirty && (uint32_t)(osMilliseconds() - lastFlush) >= paintInterval)
+    flushCells();
 }
 
 void flushCells() {
@@ -98,6 +106,7 @@ void flushCells() {
 
 void dropCells() {
   prepareRows();
+  holding = 0;
   memset(dirty, 0, sizeof dirty);
   for (int y = 0; y < shadowRows; ++y) dirtyLast[y] = -1;
   anyDirty = false;

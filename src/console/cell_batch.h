@@ -20,6 +20,11 @@ void queueCells(int x, int y, const ConsoleCell* cells, int count, bool characte
 /// Writes every queued cell now, one console write per run of neighbours.
 void flushCells();
 
+/// Between the two, queued cells are never written out: what is painted
+/// together shows together. The release writes them out when due.
+void holdCells();
+void releaseCells();
+
 /// Forgets queued cells (the screen is about to be cleared).
 void dropCells();
 

@@ -97,3 +97,7 @@ void clearScreen() {
 }
 
 void flushScreen() { flushCells(); }
+
+void holdScreen() { holdCells(); }
+
+void releaseScreen() { releaseCells(); }

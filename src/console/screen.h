@@ -33,3 +33,7 @@ void clearScreen();
 
 /// Puts every painted cell still held back on the console.
 void flushScreen();
+
+/// What is painted between the two shows together.
+void holdScreen();
+void releaseScreen();

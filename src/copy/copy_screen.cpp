@@ -6,6 +6,7 @@
 
 #include "console/number_text.h"
 #include "console/screen.h"
+#include "copy/run_progress.h"
 
 int lastNameWidth = 0;
 
@@ -41,7 +42,11 @@ void showProgress(int64_t done, int64_t total) {
   if (share > 100.0) share = 100.0;
   char progress[16];
   snprintf(progress, sizeof progress, "%.2f %%", share);
+  // The whole run's row keeps step with the file's.
+  holdScreen();
   writeAt(7, 2, progress, 15);
+  progressWithinFile(done, total);
+  releaseScreen();
 }
 
 void showDone() { writeAt(7, 2, "100.00 %", 15); }

@@ -6,6 +6,7 @@
 
 #include "console/screen.h"
 #include "copy/path_chain.h"
+#include "copy/run_progress.h"
 #include "copy/run_tally.h"
 #include "copy/tree_walk.h"
 #include "copy/unbuffered_copy.h"
@@ -51,13 +52,37 @@ bool makeFolder(const char* destination, bool parentIsNew) {
   return isNew;
 }
 
+// A file counts as done however it ends: copied, current or failed.
 void copyFile(const WalkLevel& level, const char* source, const char* destination, const FileStatus& status) {
-  if (copyFileUnbuffered(source, destination, &status, level.destinationIsNew, level.volumeRoot))
-    ++runTally.realCopyCount;
+  bool copied = copyFileUnbuffered(source, destination, &status, level.destinationIsNew, level.volumeRoot);
+  if (copied) ++runTally.realCopyCount;
+  progressFileDone(status.size, copied);
 }
 
 const WalkSteps copySteps = {copyFile, makeFolder, drawHeader, restoreHeader, nullptr};
 
+int64_t countedFiles = 0;
+int64_t countedBytes = 0;
+
+// The listing gives every size: counting asks nothing of a file.
+void countFile(const WalkLevel&, const char*, const char*, const FileStatus& status) {
+  ++countedFiles;
+  countedBytes += status.size;
+  progressCounting(countedFiles, countedBytes);
+}
+
+const WalkSteps countSteps = {countFile, nullptr, nullptr, nullptr, nullptr};
+
 }  // namespace
+
+bool countTree(const char* source, const char* destination, int64_t* files, int64_t* bytes) {
+  countedFiles = 0;
+  countedBytes = 0;
+  progressCounting(0, 0);
+  WalkOutcome outcome = walkTree(source, destination, countSteps);
+  *files = countedFiles;
+  *bytes = countedBytes;
+  return outcome == walkDone || outcome == walkUnlisted;
+}
 
 void copyTree(const char* source, const char* destination) { walkTree(source, destination, copySteps); }

@@ -48,6 +48,11 @@ void osPrepareShowCursor();
 /// the screen by a terminal the console runs in.
 void osTakeKeys();
 
+/// The console window's title, at most size - 1 bytes; false without a console.
+bool osConsoleTitle(char* title, int size);
+/// Sets the console window's title (the taskbar shows it); false without a console.
+bool osSetConsoleTitle(const char* title);
+
 /// Turns the console's QuickEdit off (a click would start a selection that
 /// stops every console write until a key is pressed), keeping the input
 /// mode it had; nothing where there is no console.

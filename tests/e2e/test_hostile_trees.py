@@ -166,9 +166,10 @@ class HostileTrees(SourceKept, unittest.TestCase):
         FROM, lies inside FROM whatever its final path says. Nothing is
         written there, and the verdict lists FROM."""
         root = os.path.join(WORK, "hostile-alias")
+        for left in ("g", "h"):  # left by a killed run
+            if os.path.ismount(os.path.join(root, left)):
+                subprocess.run(["umount", "-l", os.path.join(root, left)])
         alias = os.path.join(root, "g")
-        if os.path.isdir(alias) and os.path.ismount(alias):  # left by a killed run
-            subprocess.run(["umount", "-l", alias])
         root = scratch("hostile-alias")
         src = os.path.join(root, "f")
         write(os.path.join(src, "top.txt"), b"top")
@@ -184,6 +185,16 @@ class HostileTrees(SourceKept, unittest.TestCase):
             self.assertEqual(run.screen.text(5), " VERIFY DATA ERROR! (COPY ERROR COUNT = 1)", run.screen.dump())
             self.assertEqual(run.screen.text(6), " " + win_path(src))
             self.assert_source_unchanged()
+        # TO itself a second name of one of FROM's folders, with nothing above
+        # it that is FROM: the count meets it before anything is written.
+        second = os.path.join(root, "h")
+        os.makedirs(second)
+        subprocess.run(["mount", "--bind", os.path.join(src, "pics"), second], check=True)
+        self.addCleanup(subprocess.run, ["umount", "-l", second])
+        code, printed = run_plain([win_path(src), win_path(second)])
+        self.assertEqual(code, 1)
+        self.assertIn(win_path(os.path.join(src, "pics")), listed(printed))
+        self.assert_source_unchanged()
 
     def test_symlink_cycles(self):
         root = scratch("hostile-cycle")

@@ -1,5 +1,7 @@
 """Tree mode: a tree copied, verified and judged, with the list of mismatches."""
 import os
+import re
+import time
 import unittest
 
 from harness import run_in_tmux, run_plain, scratch, sjis, win_path
@@ -98,6 +100,39 @@ class TreeMode(SourceKept, unittest.TestCase):
         for name in TREE:
             if name not in ("readme.txt", "2009/a/sector.bin"):
                 self.assertTrue(os.path.isfile(os.path.join(self.dst, name)), name)
+        self.assert_source_unchanged()
+
+    def test_row_nine_while_the_tree_copies(self):
+        """Row 9 counts first, then shows how far the whole copy is: its share
+        grows and never goes back; it is gone when the verdict shows."""
+        root = scratch("tree-row-nine")
+        src, dst = os.path.join(root, "src"), os.path.join(root, "dst")
+        os.makedirs(src)
+        for n in range(2):
+            with open(os.path.join(src, "big%d.bin" % n), "wb") as f:
+                f.truncate(300 << 20)  # sparse: it takes no room to make
+        with open(os.path.join(src, "small.txt"), "wb") as f:
+            f.write(b"small")
+        self.keep_source(src)
+        rows = []
+
+        def watch(send, read_screen):
+            for _ in range(2000):
+                screen = read_screen()
+                rows.append(screen.text(9))
+                if screen.text(5).startswith(" VERIFY"):
+                    return
+                time.sleep(0.02)
+
+        run = run_in_tmux([win_path(src), win_path(dst)], keys=watch, timeout=120)
+        self.assertEqual(run.code, 0, run.screen.dump())
+        self.assertEqual(run.screen.text(5), " VERIFY DATA SUCCESS! (REAL COPY COUNT = 3)")
+        self.assertEqual(run.screen.text(9), "")
+        total = re.compile(r"^ TOTAL (\d+\.\d\d) %  FILES (\d)/3  SIZE \S+/600MB(  LEFT \d+:\d\d:\d\d)?$")
+        shares = [float(total.match(row).group(1)) for row in rows if total.match(row)]
+        self.assertTrue(any(0 < share < 100 for share in shares), rows)
+        self.assertEqual(shares, sorted(shares))
+        self.assertTrue(all(not row or total.match(row) or row.startswith(" COUNTING...") for row in rows), rows)
         self.assert_source_unchanged()
 
     def test_header_rows_return_to_the_top_pair(self):

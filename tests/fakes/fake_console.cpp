@@ -1,6 +1,8 @@
 // In-memory console.
 #include "fake_console.h"
 
+#include <stdio.h>
+
 #include "console/cell_batch.h"
 #include "fake_code_page.h"
 
@@ -27,6 +29,8 @@ void resetFakeConsole() {
   c.keys.clear();
   c.keyAt = 0;
   c.keysPastScript = 0;
+  c.title = "Command Prompt - vestro";
+  c.titles.clear();
   c.inputMode = 0x1F7;  // as a console starts: QuickEdit on
   c.inputModeFails = false;
   c.inputModeSets = 0;
@@ -123,6 +127,19 @@ void osShowCursor(bool show) {
 void osPrepareShowCursor() {}  // nothing to load in memory
 
 void osTakeKeys() {}
+
+bool osConsoleTitle(char* title, int size) {
+  if (fakeConsole.spanFails || size < 1) return false;
+  snprintf(title, size, "%s", fakeConsole.title.c_str());
+  return true;
+}
+
+bool osSetConsoleTitle(const char* title) {
+  if (fakeConsole.spanFails) return false;
+  fakeConsole.title = title;
+  fakeConsole.titles.push_back(title);
+  return true;
+}
 
 static uint32_t savedInputMode = 0;
 static bool inputModeSaved = false;

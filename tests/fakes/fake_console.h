@@ -44,6 +44,8 @@ struct FakeConsole {
   std::string keys;     // bytes handed out by osReadKey, in order
   size_t keyAt;
   int keysPastScript;   // reads after the script ran out (answered with Enter)
+  std::string title;    // the window's title
+  std::vector<std::string> titles;  // every title set, in order
   uint32_t inputMode;   // the console's input mode (0x40 QuickEdit, 0x80 extended flags)
   bool inputModeFails;  // standard input is no console
   int inputModeSets;

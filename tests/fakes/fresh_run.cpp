@@ -3,6 +3,7 @@
 
 #include "copy/copy_rules.h"
 #include "copy/copy_screen.h"
+#include "copy/run_progress.h"
 #include "copy/run_tally.h"
 #include "copy/tree_copy.h"
 #include "copy/unbuffered_copy.h"
@@ -28,4 +29,5 @@ void startFreshRun() {
   lastFromWidth = 0;
   lastToWidth = 0;
   runTally = RunTally{0, 0, 0};
+  forgetProgress();
 }

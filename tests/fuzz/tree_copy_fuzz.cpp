@@ -14,7 +14,10 @@
 //      before the run; bit 2 TO holds a complete copy; bits 3-4 no final
 //      paths below D:\share, below TO's share, below a source folder;
 //      bit 5 FROM and TO some 470 bytes long, so that the tree's paths
-//      reach the limits of a path and of a header line
+//      reach the limits of a path and of a header line; bit 6 TO a second
+//      name of FROM's first folder that is walked (where D:'s IDs can
+//      tell: a folder the walk does not enter is never compared), nothing
+//      in it
 //   1  D:'s profile, 2  TO's volume's profile, 6  E:'s (where links in TO
 //      lead elsewhere): bits 0-1 IDs unique, zero, all ones, reused; bit 2
 //      no final paths; bit 3 4096-byte sectors; bits 4-5 unbuffered I/O
@@ -93,6 +96,7 @@ struct Entry {
 struct World {
   std::string from, to, toKey;
   bool fromIdsTell;  // D:'s IDs can tell a second name of a folder
+  std::string toNames;  // TO is a second name of this source folder (path below FROM)
   std::vector<Entry> entries;
   bool linksInTo;  // a folder link stands in TO
   std::map<std::string, FakeNode> toBefore;  // TO's nodes by key
@@ -365,7 +369,9 @@ Outcome runOnce(World& w) {
   FakeNode* to = findNode(w.to.c_str());
   out.refused = !to || !to->folder;
   if (out.refused) return out;
-  copyTree(w.from.c_str(), w.to.c_str());
+  int64_t files = 0;
+  int64_t bytes = 0;
+  if (countTree(w.from.c_str(), w.to.c_str(), &files, &bytes)) copyTree(w.from.c_str(), w.to.c_str());
   releaseCopyBuffer();
   out.verdict = verifyTree(w.from.c_str(), w.to.c_str());
   out.errors = runTally.copyErrorCount;
@@ -414,6 +420,15 @@ void check(World& w, const Outcome& out, bool faulted, bool held, const char* ru
   }
 
   bool allocFailed = fakeFiles.faults.alloc.hits > 0;
+  bool unlistedTop = !out.verdict && out.errors == 0 && out.list.empty();
+  if (!w.toNames.empty()) {
+    // Met before anything was written: only it (or a folder above) is named.
+    FUZZ_CHECK(!out.verdict, describe(w, out, tag + ": success into a folder of FROM"));
+    bool named = false;
+    for (const std::string& line : out.list) named |= under(w.from + "\\" + w.toNames, line);
+    FUZZ_CHECK(named || unlistedTop || allocFailed, describe(w, out, tag + ": TO in FROM not listed"));
+    return;
+  }
   if (allocFailed) FUZZ_CHECK(out.errors >= (int)out.list.size(), describe(w, out, tag + ": count under the list"));
   else FUZZ_CHECK(out.errors == (int)out.list.size(), describe(w, out, tag + ": count is not the list's length"));
   if (out.verdict) FUZZ_CHECK(out.errors == 0, describe(w, out, tag + ": success with errors"));
@@ -550,8 +565,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   addFile("E:\\else\\f.txt", "else", 131000000000000000LL);
   addFile("X:\\share\\sib\\s.txt", "sibling", 131000000000000000LL);
   buildSource(w, in);
-  if (header & 2) addFolder(w.to.c_str());
-  bool clear = buildStanding(w, in, (header & 4) != 0);
+  for (const Entry& e : w.entries)
+    if ((header & 64) && w.fromIdsTell && e.folder && e.copyable && w.toNames.empty()) w.toNames = e.keyed;
+  bool clear = false;
+  if (!w.toNames.empty()) {
+    addFolderAlias(w.to.c_str(), (w.from + "\\" + w.toNames).c_str());
+  } else {
+    if (header & 2) addFolder(w.to.c_str());
+    clear = buildStanding(w, in, (header & 4) != 0);
+  }
   const char* volume = sameVolume ? "D:" : "X:";
   applyProfile("D:", fromProfile, room);
   if (!sameVolume) applyProfile(volume, toProfile, room);

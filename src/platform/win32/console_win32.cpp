@@ -105,6 +105,16 @@ void osTakeKeys() {
   GetNumberOfConsoleInputEvents(GetStdHandle(STD_INPUT_HANDLE), &waiting);
 }
 
+// An empty title reads back as a length of 0 with no error.
+bool osConsoleTitle(char* title, int size) {
+  if (size < 1) return false;
+  title[0] = 0;
+  SetLastError(ERROR_SUCCESS);
+  return GetConsoleTitleA(title, (DWORD)size) > 0 || GetLastError() == ERROR_SUCCESS;
+}
+
+bool osSetConsoleTitle(const char* title) { return SetConsoleTitleA(title) != 0; }
+
 static DWORD savedInputMode = 0;
 static bool inputModeSaved = false;
 

@@ -1,6 +1,8 @@
 // Tree mode through the whole run: verdicts, the printed list, the cursor.
 #include "app/tree_mode.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -18,6 +20,36 @@ class TreeMode : public VestroTest {
   int run(const char* from, const char* to) {
     const char* argv[] = {"vestro.exe", from, to};
     return runVestro(3, (char**)argv);
+  }
+  // Row 9 said that it counted, then how far the copy was, its share never
+  // going down, last as given; it was blanked before VERIFYING... Meanwhile
+  // the window's title showed the share; the console's own came back.
+  void expectRowNine(const std::string& last) {
+    std::vector<std::string> shown;
+    size_t blanked = 0;
+    size_t verifying = 0;
+    for (size_t i = 0; i < fakeConsole.paintLog.size(); ++i) {
+      const PaintedRun& paint = fakeConsole.paintLog[i];
+      if (paint.y == 4 && paint.x == 1 && paint.text == "VERIFYING...") verifying = i;
+      if (paint.y != 8) continue;
+      if (paint.text.find_first_not_of(' ') == std::string::npos) blanked = i;
+      else shown.push_back(paint.text);
+    }
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown.front().rfind("COUNTING...", 0), 0u) << shown.front();
+    EXPECT_EQ(shown.back().rfind(last, 0), 0u) << shown.back();
+    double share = 0;
+    for (size_t i = 1; i < shown.size(); ++i) {
+      double now = atof(shown[i].c_str() + 6);
+      EXPECT_GE(now, share) << shown[i];
+      share = now;
+    }
+    EXPECT_LT(blanked, verifying);
+    EXPECT_GT(blanked, 0u);
+    EXPECT_EQ(rowText(9, 1, 80), std::string(80, ' '));
+    ASSERT_FALSE(fakeConsole.titles.empty());
+    EXPECT_EQ(fakeConsole.titles.front().find(" % - VESTRO") != std::string::npos, true) << fakeConsole.titles.front();
+    EXPECT_EQ(fakeConsole.title, "Command Prompt - vestro");
   }
 };
 
@@ -47,11 +79,13 @@ TEST_F(TreeMode, SuccessVerdictOverTheCount) {
   EXPECT_EQ(fakeConsole.cursorY, 5);
   EXPECT_TRUE(fakeConsole.printed.empty());
   EXPECT_EQ(fakeConsole.cursorShows, 0);
+  expectRowNine("TOTAL 100.00 %  FILES 2/2  SIZE 3.61KB/3.61KB");
 
   resetFakeConsole();
   runTally = RunTally{0, 0, 0};
   EXPECT_EQ(run("D:\\PICTURE", "X:\\PICTURE"), 0);
   EXPECT_EQ(rowText(5, 2, 42), "VERIFY DATA SUCCESS! (REAL COPY COUNT = 0)");
+  expectRowNine("TOTAL 100.00 %  FILES 2/2  SIZE 3.61KB/3.61KB");  // current files count at once
   // The input mode comes back after a refusal too.
   resetFakeConsole();
   EXPECT_EQ(run("D:\\NONE", "X:\\PICTURE"), -1);
@@ -280,6 +314,14 @@ TEST_F(TreeMode, EveryVolumeProfile) {
       EXPECT_EQ(run(from, "D:\\g\\Backup"), 1);
       EXPECT_EQ(rowText(5, 2, 41), "VERIFY DATA ERROR! (COPY ERROR COUNT = 1)");
       EXPECT_EQ(printedText(), " D:\\share\\PICTURE\n");
+      EXPECT_EQ(treeState("D:\\share"), source);
+      // TO a second name of a folder inside FROM: the count meets it before
+      // anything is written, and nothing is.
+      addFolderAlias("D:\\h", "D:\\share\\PICTURE\\2009");
+      resetFakeConsole();
+      runTally = RunTally{0, 0, 0};
+      EXPECT_EQ(run(from, "D:\\h"), 1);
+      EXPECT_EQ(printedText(), " D:\\share\\PICTURE\\a.jpg\n D:\\share\\PICTURE\\2009\n");
       EXPECT_EQ(treeState("D:\\share"), source);
     }
   }
