@@ -300,9 +300,12 @@ bool buildStanding(World& w, Reader& in, bool complete) {
       case 4:  // a folder link, or a second name of a folder (known by its ID alone)
         if (!findNode(linked.c_str())->folder) continue;
         if (target & 16) {
-          // A second name carries no link to follow: into FROM, only FROM's
-          // own (met first) can be told by its ID.
-          if (intoFrom && (!w.fromIdsTell || linked != w.from)) continue;
+          // A second name carries no link to follow: into FROM (also by way
+          // of another link of TO), only FROM's own can be told by its ID.
+          FakeNode* named = findNode(linked.c_str());
+          bool inFrom = false;
+          for (const Entry& f : w.entries) inFrom |= named == findNode((w.from + "\\" + f.keyed).c_str());
+          if (inFrom || (named == findNode(w.from.c_str()) && !w.fromIdsTell)) continue;
           addFolderAlias(at.c_str(), linked.c_str());
         } else {
           addFolderLink(at.c_str(), linked.c_str());
