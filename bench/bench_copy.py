@@ -320,6 +320,20 @@ def paired_line(label, a, b, target, cpu_target=None):
     sys.stdout.flush()
 
 
+def in_pairs(round_number, main, other):
+    """VESTRO and the build it is set against (--against), their order
+    swapped every other round as well: the first copy after the others'
+    runs pays for pages they left, which would count against one of them."""
+    if OTHER is None:
+        main()
+    elif round_number % 2:
+        other()
+        main()
+    else:
+        main()
+        other()
+
+
 def in_turn(round_number, first, second):
     """Runs first and second, swapping their order every other round."""
     if round_number % 2:
@@ -415,14 +429,15 @@ def bench_small(args):
     second = {"vestro second run": [], "xcopy /E /I /Y /Q /D": []}
     expect = "REAL COPY COUNT = %d)" % args.files
 
-    def run_vestro():
+    def run_main():
         remove(dst)
         first["vestro tree mode (copy + verify)"].append(vestro(src, dst, expect))
         second["vestro second run"].append(vestro(src, dst, "REAL COPY COUNT = 0)"))
-        if OTHER:
-            remove(dst)
-            first.setdefault("other build", []).append(vestro(src, dst, expect, OTHER))
-            second.setdefault("other build second run", []).append(vestro(src, dst, "REAL COPY COUNT = 0)", OTHER))
+
+    def run_other():
+        remove(dst)
+        first.setdefault("other build", []).append(vestro(src, dst, expect, OTHER))
+        second.setdefault("other build second run", []).append(vestro(src, dst, "REAL COPY COUNT = 0)", OTHER))
 
     def run_floor():
         remove(dst)
@@ -431,7 +446,7 @@ def bench_small(args):
         first["floor"].append(floor(src, dst, args.files))
 
     for k in range(args.runs):
-        in_turn(k, run_vestro, run_floor)
+        in_turn(k, lambda: in_pairs(k, run_main, run_other), run_floor)
         remove(dst)
         xargs = [harness.win_path(src), harness.win_path(dst), "/E", "/I", "/Y", "/Q"]
         first["xcopy /E /I /Y /Q"].append(xcopy(xargs))
@@ -460,12 +475,13 @@ def bench_mixed(args):
     s = {"vestro tree mode (copy + verify)": [], "floor handle": [], "floor": [], "xcopy /E /I /Y /Q": [],
          "cp -a + sync": []}
 
-    def run_vestro():
+    def run_main():
         remove(dst); sync()
         s["vestro tree mode (copy + verify)"].append(vestro(src, dst, "REAL COPY COUNT = %d)" % args.mixed))
-        if OTHER:
-            remove(dst); sync()
-            s.setdefault("other build", []).append(vestro(src, dst, "REAL COPY COUNT = %d)" % args.mixed, OTHER))
+
+    def run_other():
+        remove(dst); sync()
+        s.setdefault("other build", []).append(vestro(src, dst, "REAL COPY COUNT = %d)" % args.mixed, OTHER))
 
     def run_floor():
         remove(dst); sync()
@@ -474,7 +490,7 @@ def bench_mixed(args):
         s["floor"].append(floor(src, dst, args.mixed))
 
     for k in range(args.runs):
-        in_turn(k, run_vestro, run_floor)
+        in_turn(k, lambda: in_pairs(k, run_main, run_other), run_floor)
         remove(dst); sync()
         s["xcopy /E /I /Y /Q"].append(xcopy([harness.win_path(src), harness.win_path(dst), "/E", "/I", "/Y", "/Q"]))
         remove(dst); sync()
@@ -510,12 +526,13 @@ def bench_stale(args):
     s = {"vestro over a stale copy": [], "floor replace over the same": [], "floor in place over the same": []}
     expect = "REAL COPY COUNT = %d)" % args.files
 
-    def run_vestro():
+    def run_main():
         make_stale(src, dst)
         s["vestro over a stale copy"].append(vestro(src, dst, expect))
-        if OTHER:
-            make_stale(src, dst)
-            s.setdefault("other build", []).append(vestro(src, dst, expect, OTHER))
+
+    def run_other():
+        make_stale(src, dst)
+        s.setdefault("other build", []).append(vestro(src, dst, expect, OTHER))
 
     def run_floor():
         make_stale(src, dst)
@@ -524,7 +541,7 @@ def bench_stale(args):
         s["floor in place over the same"].append(floor(src, dst, args.files))
 
     for k in range(args.runs):
-        in_turn(k, run_vestro, run_floor)
+        in_turn(k, lambda: in_pairs(k, run_main, run_other), run_floor)
     remove(dst)
     median_table("(f) (b) copied again over a complete copy whose every file is 1 s older %s (every file "
                  "replaced: floor replace makes each new and renames it, the other overwrites in place)" % place(src),

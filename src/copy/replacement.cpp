@@ -99,10 +99,29 @@ bool lacksRoomFor(const char* destination, const char* root, int64_t size) {
   return lacksSpace(destination, root, size);
 }
 
+namespace {
+
+// The right to replace a file is most often the folder's: once a file of a
+// folder may give up its name, the others are taken to as well (one that
+// may not still keeps its old copy: its rename fails and its new copy goes).
+PathBuffer grantingFolder = "";
+
+}  // namespace
+
 bool mayReplace(const char* destination, const FileStatus& standing) {
   if (standing.mode != 0 && ((standing.mode & folderModeBit) || !(standing.mode & writableModeBit))) return false;
-  return osReplaceable(destination) != notReplaceable;
+  int folder = (int)(baseNameOf(destination) - destination);
+  if (grantingFolder[0] && (int)strlen(grantingFolder) == folder && strncmp(grantingFolder, destination, folder) == 0)
+    return true;
+  Replaceable answer = osReplaceable(destination);
+  if (answer == replaceable && folder < pathBufferSize) {
+    memcpy(grantingFolder, destination, folder);
+    grantingFolder[folder] = 0;
+  }
+  return answer != notReplaceable;
 }
+
+void forgetReplaceRights() { grantingFolder[0] = 0; }
 
 bool makeNewCopy(NewCopy* copy, const char* destination, CopyState state, MakeFile make, void* file) {
   copy->destination = destination;

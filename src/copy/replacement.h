@@ -38,6 +38,9 @@ bool lacksRoomFor(const char* destination, const char* root, int64_t size);
 /// may be.
 bool mayReplace(const char* destination, const FileStatus& standing);
 
+/// Forgets which folder's files were found replaceable.
+void forgetReplaceRights();
+
 /// Makes a new file at path for writing, never opening what stands there:
 /// true when made (kept in file); else *nameTaken tells whether something
 /// already bears the name.

@@ -1,7 +1,7 @@
 // The one walk over a source tree and its copy's place. It alone lists
 // folders, checks names, builds paths and asks the walk guard and the
-// volumes; the passes over the tree (copy, verify) are steps it calls, so
-// that no two passes can decide a folder differently.
+// volumes; the passes over the tree (count, copy, verify) are steps it
+// calls, so that no two passes can decide a folder differently.
 #pragma once
 #include "platform/files_os.h"
 

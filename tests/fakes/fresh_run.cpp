@@ -3,6 +3,7 @@
 
 #include "copy/copy_rules.h"
 #include "copy/copy_screen.h"
+#include "copy/replacement.h"
 #include "copy/run_progress.h"
 #include "copy/run_tally.h"
 #include "copy/tree_copy.h"
@@ -30,4 +31,5 @@ void startFreshRun() {
   lastToWidth = 0;
   runTally = RunTally{0, 0, 0};
   forgetProgress();
+  forgetReplaceRights();
 }

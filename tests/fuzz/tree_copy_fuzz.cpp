@@ -45,6 +45,7 @@
 #include "copy/copy_screen.h"
 #include "copy/path_chain.h"
 #include "copy/replacement.h"
+#include "copy/run_progress.h"
 #include "copy/run_tally.h"
 #include "copy/tree_copy.h"
 #include "copy/unbuffered_copy.h"
@@ -529,6 +530,8 @@ void newProcess() {
   runTally = RunTally{0, 0, 0};
   forgetVolumes();
   forgetFreeSpace();
+  forgetReplaceRights();
+  forgetProgress();
   lastNameWidth = 0;
   lastFromWidth = 0;
   lastToWidth = 0;
