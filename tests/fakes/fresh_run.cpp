@@ -20,6 +20,7 @@ void startFreshRun() {
   useFakeCodePage(932);
   releaseCopyBuffer();
   mismatchClear();
+  clearStatus();
   resetFakeConsole();
   resetFakeFiles();
   resetFakeRegistry();
