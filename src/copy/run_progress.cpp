@@ -32,6 +32,7 @@ struct Fit {
 
 struct Progress {
   bool running;
+  int64_t countedFiles;          // as the count found them
   int64_t totalFiles, totalBytes;
   int64_t doneFiles, doneBytes;  // files done, and their counted sizes
   int64_t fileBytes;             // of the file under way, written so far
@@ -206,6 +207,7 @@ void progressCounting(int64_t files, int64_t bytes) {
 void progressStart(int64_t files, int64_t bytes) {
   Progress& p = progress;
   p.running = true;
+  p.countedFiles = files;
   p.totalFiles = files;
   p.totalBytes = bytes;
   p.doneFiles = p.doneBytes = p.fileBytes = p.written = 0;
@@ -240,7 +242,10 @@ void progressFileDone(int64_t size, bool written) {
   ++p.doneFiles;
   p.doneBytes += size;
   if (written) p.written += size;
-  bool last = p.doneFiles >= p.totalFiles;  // its 100.00 % shows
+  // The last file counted shows its 100.00 % at once. Files the count did
+  // not see (made since) are painted as often as any: a title for each of
+  // them would cost more than their copies.
+  bool last = p.doneFiles == p.countedFiles;
   paint(last, last);
 }
 

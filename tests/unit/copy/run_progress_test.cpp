@@ -42,6 +42,19 @@ TEST(RunProgress, TimeLeftFromTheRateAndTheCostOfAFile) {
   flushScreen();
   std::string row = rowText(9, 2, 80);
   EXPECT_EQ(row.rfind("TOTAL 50.00 %  FILES 100/200  SIZE 100MB/200MB  LEFT 0:01:50", 0), 0u) << "[" << row << "]";
+  // Files made since the count: the totals grow with them, and neither the
+  // row nor the title goes out for each.
+  for (int file = 100; file < 200; ++file) progressFileDone(1 << 20, true);
+  EXPECT_EQ(fakeConsole.titles.back(), "100.00 % - 0:00:00 LEFT - VESTRO");
+  size_t titles = fakeConsole.titles.size();
+  size_t paints = fakeConsole.paintLog.size();
+  for (int file = 0; file < 100; ++file) progressFileDone(1, true);
+  EXPECT_EQ(fakeConsole.titles.size(), titles);
+  EXPECT_EQ(fakeConsole.paintLog.size(), paints);
+  fakeConsole.clock += 1000;
+  progressFileDone(1, true);
+  flushScreen();
+  EXPECT_EQ(rowText(9, 2, 31), "TOTAL 100.00 %  FILES 301/301  ");
   progressEnd();
   flushScreen();
   EXPECT_EQ(rowText(9, 1, 80), std::string(80, ' '));
