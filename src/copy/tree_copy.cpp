@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "console/screen.h"
+#include "copy/kept_listings.h"
 #include "copy/path_chain.h"
 #include "copy/run_progress.h"
 #include "copy/run_tally.h"
@@ -79,10 +80,18 @@ bool countTree(const char* source, const char* destination, int64_t* files, int6
   countedFiles = 0;
   countedBytes = 0;
   progressCounting(0, 0);
+  keepListings();
   WalkOutcome outcome = walkTree(source, destination, countSteps);
   *files = countedFiles;
   *bytes = countedBytes;
-  return outcome == walkDone || outcome == walkUnlisted;
+  bool copyFollows = outcome == walkDone || outcome == walkUnlisted;
+  if (copyFollows) replayListings();
+  else dropListings();
+  return copyFollows;
 }
 
-void copyTree(const char* source, const char* destination) { walkTree(source, destination, copySteps); }
+// After a count, the copy goes over what the count listed.
+void copyTree(const char* source, const char* destination) {
+  walkTree(source, destination, copySteps);
+  dropListings();
+}

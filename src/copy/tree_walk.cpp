@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "copy/kept_listings.h"
 #include "copy/name_rules.h"
 #include "copy/volume_info.h"
 #include "copy/walk_guard.h"
@@ -69,9 +70,8 @@ bool walkLevel(Walk* walk, const WalkLevel& level) {
   PathBuffer sourceChild;
   PathBuffer destinationChild;
   ListEntry entry;
-  ListHandle listing = nullptr;
-  ListResult listed = listFailed;
-  if (joinPath(sourceChild, sizeof sourceChild, level.source, "*.*")) listed = osListFirst(sourceChild, &listing, &entry);
+  FolderListing listing;
+  ListResult listed = listingFirst(level.source, &listing, &entry);
   if (listed != listEntry) {
     if (level.depth > 0 && listed == listFailed) miss(walk, level.source, nullptr);
     return false;
@@ -100,9 +100,9 @@ bool walkLevel(Walk* walk, const WalkLevel& level) {
     }
     if (folder) walkFolder(walk, level, sourceChild, destinationChild, entry.isLink);
     else if (walk->steps->file) walk->steps->file(level, sourceChild, destinationChild, status);
-  } while (!walk->stopped && (listed = osListNext(listing, &entry)) == listEntry);
+  } while (!walk->stopped && (listed = listingNext(&listing, &entry)) == listEntry);
   namesEnd(&names);
-  osListClose(listing);
+  listingClose(&listing);
   // A listing that broke off leaves entries nobody looked at.
   if (listed == listFailed && !walk->stopped) miss(walk, level.source, nullptr);
   return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "copy/kept_listings.h"
 #include "vestro_test.h"
 
 class TreeMode : public VestroTest {
@@ -91,6 +92,27 @@ TEST_F(TreeMode, SuccessVerdictOverTheCount) {
   EXPECT_EQ(run("D:\\NONE", "X:\\PICTURE"), -1);
   EXPECT_EQ(fakeConsole.inputMode, 0x1F7u);
   EXPECT_EQ(fakeConsole.inputModeSets, 2);
+}
+
+// The copy goes over what the count has just listed: a file made between
+// them is left to the next run, and the verification lists it. A listing
+// older than that is not trusted: the copy lists its folder anew.
+TEST_F(TreeMode, TheCopyGoesOverWhatTheCountListed) {
+  for (uint32_t step : {0u, keptListingFor}) {
+    SCOPED_TRACE(step);
+    resetFakeConsole();
+    runTally = RunTally{0, 0, 0};
+    fakeConsole.clockStep = step;
+    std::string made = "D:\\PICTURE\\2009\\new" + std::to_string(step) + ".jpg";
+    fakeFiles.hook = [&](const std::string& op, const std::string&) {
+      if (op == "open" && !exists(made.c_str())) addFile(made.c_str(), "n");
+    };
+    std::string to = step ? "X:\\LATER" : "X:\\NOW";
+    EXPECT_EQ(run("D:\\PICTURE", to.c_str()), step ? 0 : 1);
+    fakeFiles.hook = nullptr;
+    EXPECT_EQ(exists((to + made.substr(10)).c_str()), step != 0);
+    EXPECT_EQ(printedText(), step ? "" : " " + made + "\n");
+  }
 }
 
 TEST_F(TreeMode, ErrorVerdictAndTheList) {

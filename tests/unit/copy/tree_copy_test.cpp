@@ -1,5 +1,6 @@
 // copyTree: the walk, its header rows, real-copy count and its guards.
 #include "copy/tree_copy.h"
+#include "copy/kept_listings.h"
 #include "copy/volume_info.h"
 
 #include <algorithm>
@@ -319,4 +320,41 @@ TEST_F(TreeCopy, EqualNumbersOnTwoVolumesAreToldApartByTheVolume) {
     EXPECT_GE(fakeFiles.faults.folderId.calls, idsFail ? 1 : 2);
     EXPECT_LE(fakeFiles.faults.folderId.calls, 3);  // only for the folder that shares a number
   }
+}
+
+// What the count lists is handed to the copy again, folder by folder, while
+// it is whole and recent. A folder whose listing ran out of room is listed
+// on to its end, then anew.
+TEST_F(TreeCopy, KeptListingsStandForTheirFoldersWhileWholeAndRecent) {
+  for (int n = 0; n < 2000; ++n) addFile(("D:\\big\\f" + std::to_string(n)).c_str(), "");
+  fakeConsole.clockStep = 0;
+  auto names = [](const char* folder) {
+    std::vector<std::string> seen;
+    FolderListing listing;
+    ListEntry entry;
+    for (ListResult r = listingFirst(folder, &listing, &entry); r == listEntry; r = listingNext(&listing, &entry))
+      seen.push_back(entry.name);
+    listingClose(&listing);
+    return seen;
+  };
+  auto listed = [](const char* pattern) {
+    return std::count(fakeFiles.log.begin(), fakeFiles.log.end(), std::string("list ") + pattern);
+  };
+  fakeFiles.faults.alloc.arm(2);  // the kept listings cannot grow past their first block
+  keepListings();
+  std::vector<std::string> small = names("D:\\src");
+  std::vector<std::string> big = names("D:\\big");
+  EXPECT_EQ(fakeFiles.faults.alloc.hits, 1);
+  std::vector<std::string> once = big;
+  std::sort(once.begin(), once.end());
+  EXPECT_EQ(std::unique(once.begin(), once.end()) - once.begin(), 2002);  // with "." and ".."
+  for (uint32_t age : {0u, keptListingFor}) {
+    replayListings();
+    fakeConsole.clock += age;
+    EXPECT_EQ(names("D:\\src"), small);
+    EXPECT_EQ(names("D:\\big"), big);
+  }
+  EXPECT_EQ(listed("D:\\src\\*.*"), 2);  // kept, then listed anew once it was too old
+  EXPECT_EQ(listed("D:\\big\\*.*"), 3);
+  dropListings();
 }
