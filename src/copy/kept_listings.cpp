@@ -69,9 +69,9 @@ bool room(int size) {
 // ran out, the folder's listing stays open for the rest.
 ListResult keepListing(const char* folder, const char* pattern, FolderListing* listing, ListEntry* entry) {
   int length = (int)strlen(folder);
-  if (!room(folderRecord + rounded(length + 1) + largestEntry)) return osListFirst(pattern, &listing->live, entry);
+  bool keeping = room(folderRecord + rounded(length + 1) + largestEntry);
   ListResult listed = osListFirst(pattern, &listing->live, entry);
-  if (listed != listEntry) return listed;
+  if (listed != listEntry || !keeping) return listed;
   int start = kept.used;
   KeptFolder head = {0, osMilliseconds(), length, false};
   memcpy(kept.arena + start + folderRecord, folder, (size_t)length + 1);
